@@ -7,6 +7,7 @@
 #include <string>
 
 #include "DeviceChannel.h"
+#include "ServiceClient.h"
 
 namespace tavolen {
 
@@ -15,13 +16,13 @@ namespace tavolen {
 using ServiceRoute = bool (*)(const std::string& ansiDevicePath, uint32_t code, const void* in, uint32_t inLength,
                               void* out, uint32_t outLength);
 
-// The route used until the service client is linked in: every request fails.
+// A route on which every request fails (no service).
 bool NoServiceRoute(const std::string& ansiDevicePath, uint32_t code, const void* in, uint32_t inLength, void* out,
                     uint32_t outLength);
 
 class Win32DeviceOpener : public DeviceOpener {
  public:
-  explicit Win32DeviceOpener(ServiceRoute serviceRoute = &NoServiceRoute) : serviceRoute_(serviceRoute) {}
+  explicit Win32DeviceOpener(ServiceRoute serviceRoute = &ServiceDeviceRoute) : serviceRoute_(serviceRoute) {}
   std::unique_ptr<DeviceChannel> Open(const std::u16string& path) override;
 
  private:
@@ -31,7 +32,7 @@ class Win32DeviceOpener : public DeviceOpener {
 // Converts to the thread's ANSI code page, as the service expects device paths.
 std::string ToThreadAnsi(const std::u16string& text);
 
-// The opener the product uses (direct, else the service).
+// The opener the product uses (direct, else the device-management service).
 DeviceOpener& SystemDeviceOpener();
 
 }  // namespace tavolen

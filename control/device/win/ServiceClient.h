@@ -1,0 +1,76 @@
+#pragma once
+// Client of the device-management service. A device that could not be opened with the
+// caller's rights is reached through the service: each I/O control opens a pipe
+// connection, has the service create a fresh shared-memory section for the data,
+// sends the request and copies the output back. Nothing is kept between requests.
+// The byte formats live in ServiceProtocol.h; this file only does the system calls.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "UniqueHandle.h"
+
+namespace tavolen {
+
+// The step at which a service request ended.
+enum class ServiceStep {
+  None,
+  Connect,        // the request connection could not be made
+  SectionName,    // no section name could be formed, or the sizes do not fit 32 bits
+  AreaConnect,    // the second connection (for the section) could not be made
+  CreateSection,  // request 6 failed (status)
+  OpenMapping,    // the service's section could not be opened
+  Finish,         // request 0 failed (status)
+  MapView,        // the section could not be mapped
+  ViewTooSmall,   // the mapped section is smaller than asked for: nothing was written to it
+  DeviceControl,  // request 2 failed (status)
+  Done,           // success
+};
+
+// What one request went through; tests read it, and may hook the connection steps.
+struct ServiceTrace {
+  ServiceStep step = ServiceStep::None;  // where the request ended
+  uint16_t status = 0;                   // status of the request sent at that step (reply or 0x8001/0x8002)
+  uint32_t systemError = 0;              // error of the failed system call at that step
+  uint32_t pipeWaits = 0;                // WaitNamedPipeA calls, all connections
+  uint32_t pipeBusy = 0;                 // pipe opens answered ERROR_PIPE_BUSY
+  bool ioRequestSent = false;            // request 2 was started on the wire
+  std::string sectionName;
+  uint32_t sectionSize = 0;
+
+  // Called on the requesting thread: before each open of the pipe (after its wait
+  // succeeded), with the number of the open attempt counted from 1 over the request,
+  // and whenever an open finds every pipe instance busy.
+  std::function<void(uint32_t attempt)> beforePipeOpen;
+  std::function<void()> onPipeBusy;
+};
+
+// WaitNamedPipeA (10 s) and CreateFileA for read and write; an open that finds every
+// instance busy waits again. A failed wait gives up. Null name: "\\.\pipe\SembridPipe".
+UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace = nullptr);
+
+// Has the service create the named section over a second connection (always the
+// default pipe), opens it, tells the service it is open. The mapping, or no handle.
+UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32_t sizeLow,
+                              ServiceTrace* trace = nullptr);
+
+// One device I/O control through the service. 1 on success, 0 on failure (then
+// GetLastError() tells the failed system call, or ERROR_GEN_FAILURE for a refusal).
+// in and out may be the same buffer. Null pipe name: the default pipe.
+int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, uint32_t code, const void* in,
+                         uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace = nullptr);
+
+// The service route of the device opener: ServiceDeviceControl on the default pipe.
+bool ServiceDeviceRoute(const std::string& ansiDevicePath, uint32_t code, const void* in, uint32_t inLength, void* out,
+                        uint32_t outLength);
+
+// 1 when HKEY_LOCAL_MACHINE "SYSTEM\CurrentControlSet\Services\SembridService\Parameters" opens.
+int IsServiceInstalled();
+
+// 1 when the process token's groups hold the built-in Administrators group, whatever
+// its attributes there; 0 otherwise or when the token cannot be read.
+int IsAdministrator();
+
+}  // namespace tavolen

@@ -1,0 +1,32 @@
+#pragma once
+// Command line of the service stand-in.
+//   (no arguments)           run under the service control manager
+//   --console                run as a console process until Ctrl+C or the stop event
+//   --simulate <set>         answer from simulated devices (see SimulatedDevices.h), not real ones
+//   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
+//                            undersize-section
+//   --max-instances <n>      at most n pipe instances at once (1..254; default unlimited)
+//   --ready-event <name>     set this named event once the pipe is listening
+//   --stop-event <name>      stop when this named event is set
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ServiceSession.h"
+
+namespace tavolen::service {
+
+struct ServiceOptions {
+  bool console = false;
+  std::string simulate;
+  Misbehaviour misbehaviour = Misbehaviour::None;
+  uint32_t maxInstances = 0;  // 0: unlimited
+  std::string readyEvent;
+  std::string stopEvent;
+};
+
+// Nothing (and a message in *error) for an unknown option, a missing or bad value.
+std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>& args, std::string* error);
+
+}  // namespace tavolen::service

@@ -1,0 +1,285 @@
+// The service's handling of each request, against in-memory sections and simulated
+// devices: what it creates, refuses, places in the section and replies.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "ByteOrder.h"
+#include "IoctlCodes.h"
+#include "ServiceOptions.h"
+#include "ServiceSession.h"
+#include "SimulatedDevices.h"
+
+namespace tavolen::service {
+namespace {
+
+// Sections in memory. A section lives while the service holds it or a view is open,
+// or while the "client" (the test) holds it.
+class MemorySections : public SectionStore {
+ public:
+  struct Section {
+    Bytes bytes;
+    int holders = 0;
+  };
+  std::map<std::string, std::shared_ptr<Section>> sections;
+  int openViews = 0;
+
+  class Held : public HeldSection {
+   public:
+    explicit Held(std::shared_ptr<Section> s) : section(std::move(s)) { ++section->holders; }
+    ~Held() override { --section->holders; }
+    std::shared_ptr<Section> section;
+  };
+  class View : public SectionView {
+   public:
+    View(std::shared_ptr<Section> s, int& views) : section(std::move(s)), views_(views) { ++views_; }
+    ~View() override { --views_; }
+    uint8_t* Data() override { return section->bytes.data(); }
+    uint64_t Size() const override { return section->bytes.size(); }
+    std::shared_ptr<Section> section;
+
+   private:
+    int& views_;
+  };
+
+  std::unique_ptr<HeldSection> Create(const std::string& name, uint32_t size) override {
+    auto it = sections.find(name);
+    if (it != sections.end() && it->second->holders > 0) return nullptr;
+    auto section = std::make_shared<Section>();
+    section->bytes.assign(size, 0);
+    sections[name] = section;
+    return std::make_unique<Held>(section);
+  }
+  std::unique_ptr<SectionView> Open(const std::string& name) override {
+    auto it = sections.find(name);
+    if (it == sections.end()) return nullptr;
+    return std::make_unique<View>(it->second, openViews);
+  }
+};
+
+// Records each control and answers with a fixed pattern.
+class RecordingDevices : public DeviceBackend {
+ public:
+  struct Call {
+    std::string path;
+    uint32_t code;
+    Bytes input;
+    uint32_t outLength;
+  };
+  std::vector<Call> calls;
+  bool succeed = true;
+  bool Control(const std::string& path, uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out,
+               uint32_t outLength, uint32_t* bytesReturned, uint32_t* error) override {
+    calls.push_back({path, code, Bytes(in, in + inLength), outLength});
+    if (!succeed) {
+      *error = 1117;
+      return false;
+    }
+    for (uint32_t i = 0; i < outLength; ++i) out[i] = uint8_t(0xA0 + i);
+    *bytesReturned = outLength;
+    return true;
+  }
+};
+
+class ServiceSessionTest : public ::testing::Test {
+ protected:
+  MemorySections sections;
+  RecordingDevices devices;
+
+  static SessionAction Send(ServiceSession& session, const ServiceRequestMessage& message) {
+    Bytes body;
+    for (const Bytes& part : message.bodyParts) body.insert(body.end(), part.begin(), part.end());
+    return session.Handle(DecodeRequestHeader(message.header), body.data(), body.size());
+  }
+  // The client's part between requests 6 and 0: it opens the section itself.
+  std::shared_ptr<MemorySections::Held> ClientOpens(const std::string& name) {
+    return std::make_shared<MemorySections::Held>(sections.sections.at(name));
+  }
+};
+
+TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
+  ServiceSession session(sections, devices);
+  const std::string name = "Global\\00000001-LIBSEMBRID_SHARE";
+  EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 7, name})).Status());
+  EXPECT_TRUE(session.HoldsSection());
+  auto client = ClientOpens(name);
+  EXPECT_EQ(0, Send(session, EncodeFinish()).Status());
+  EXPECT_FALSE(session.HoldsSection()) << "the service lets go of the section at the finish";
+  EXPECT_EQ(1, client->section->holders);
+
+  Bytes& area = client->section->bytes;
+  area[0] = 0x11;
+  area[1] = 0x22;
+  area[2] = 0x33;
+  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(0x2D1080, name, "\\\\.\\X", 3, 4)));
+  EXPECT_EQ(SessionAction::Kind::Reply, action.kind);
+  EXPECT_EQ(0, action.Status());
+  EXPECT_EQ(4u, GetLe32(&action.reply[6])) << "bytes returned travel in the reply";
+  ASSERT_EQ(1u, devices.calls.size());
+  EXPECT_EQ("\\\\.\\X", devices.calls[0].path);
+  EXPECT_EQ(Bytes({0x11, 0x22, 0x33}), devices.calls[0].input);
+  EXPECT_EQ(Bytes({0x11, 0x22, 0x33, 0xA0, 0xA1, 0xA2, 0xA3}), area);
+  EXPECT_EQ(0, sections.openViews) << "the view is closed before the reply";
+}
+
+TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
+  const std::string name = "Global\\taken";
+  {
+    ServiceSession first(sections, devices);
+    EXPECT_EQ(0, Send(first, EncodeCreateSharedMemory({0, 8, name})).Status());
+    ServiceSession second(sections, devices);
+    EXPECT_EQ(kStatusSectionFailed, Send(second, EncodeCreateSharedMemory({0, 8, name})).Status());
+  }  // the first connection ended without a finish: its section went with it
+  ServiceSession third(sections, devices);
+  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status());
+  EXPECT_EQ(0, Send(third, EncodeFinish()).Status());
+  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status()) << "reusable right after the finish";
+}
+
+TEST_F(ServiceSessionTest, ControlOutsideTheSectionIsRefusedWithoutTouchingTheDevice) {
+  ServiceSession session(sections, devices);
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, "s"})).Status());
+  auto client = ClientOpens("s");
+  ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+
+  // The client claims a big section; only the real 16 bytes count.
+  ServiceIoRequest request = *MakeServiceIoRequest(1, "s", "p", 8, 9);
+  EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
+  request = *MakeServiceIoRequest(1, "s", "p", 8, 8);
+  request.outputOffset = 0xFFFFFFFCu;
+  EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
+  EXPECT_TRUE(devices.calls.empty());
+  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "gone", "p", 0, 0))).Status());
+  EXPECT_TRUE(devices.calls.empty());
+}
+
+TEST_F(ServiceSessionTest, MalformedRequestsAreAnsweredWithFailureOrClosed) {
+  ServiceSession session(sections, devices);
+  // Wrong flags, unknown type.
+  ServiceRequestMessage create = EncodeCreateSharedMemory({0, 8, "n"});
+  create.header[1] = 0;
+  EXPECT_EQ(kStatusBadRequest, Send(session, create).Status());
+  ServiceRequestMessage control = EncodeServiceIo(*MakeServiceIoRequest(1, "n", "p", 0, 0));
+  control.header[1] = 1;
+  EXPECT_EQ(kStatusBadRequest, Send(session, control).Status());
+  ServiceRequestMessage unknown = EncodeFinish();
+  unknown.header[0] = 9;
+  EXPECT_EQ(kStatusBadRequest, Send(session, unknown).Status());
+  ServiceRequestMessage finishWithBody = EncodeFinish();
+  finishWithBody.bodyParts.push_back({1, 2});
+  finishWithBody.header = EncodeRequestHeader({0, 1, 2});
+  EXPECT_EQ(kStatusBadRequest, Send(session, finishWithBody).Status());
+  // A body that disagrees with its header, or is too long to be read, ends the connection.
+  const Bytes body(10, 0);
+  EXPECT_EQ(SessionAction::Kind::Close, session.Handle({2, 0, 11}, body.data(), body.size()).kind);
+  EXPECT_FALSE(ServiceSession::AcceptBodyLength(kMaxRequestBodyLength + 1));
+  EXPECT_TRUE(ServiceSession::AcceptBodyLength(kMaxRequestBodyLength));
+  EXPECT_TRUE(devices.calls.empty());
+}
+
+TEST_F(ServiceSessionTest, DeviceFailureCarriesTheSystemError) {
+  ServiceSession session(sections, devices);
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "d"})).Status());
+  auto client = ClientOpens("d");
+  ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+  devices.succeed = false;
+  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "d", "p", 0, 0)));
+  EXPECT_EQ(kStatusDeviceFailed, action.Status());
+  EXPECT_EQ(1117u, GetLe32(&action.reply[2]));
+}
+
+TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
+  {
+    ServiceSession session(sections, devices, Misbehaviour::RefuseFinish);
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "r"})).Status());
+    EXPECT_EQ(kStatusRefused, Send(session, EncodeFinish()).Status());
+  }
+  {
+    ServiceSession session(sections, devices, Misbehaviour::FailDeviceControl);
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 4, "f"})).Status());
+    auto client = ClientOpens("f");
+    ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+    EXPECT_EQ(kStatusRefused, Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "f", "p", 0, 4))).Status());
+    EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3}), client->section->bytes) << "the output is there, the status says no";
+  }
+  {
+    ServiceSession session(sections, devices, Misbehaviour::CloseBeforeReply);
+    EXPECT_EQ(SessionAction::Kind::Close,
+              Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "f", "p", 0, 0))).kind);
+  }
+  {
+    ServiceSession session(sections, devices, Misbehaviour::DropWaitingConnections);
+    const SessionAction action = Send(session, EncodeCreateSharedMemory({0, 8, "w"}));
+    EXPECT_EQ(SessionAction::Kind::DropOthersThenReply, action.kind);
+    EXPECT_EQ(0, action.Status());
+  }
+  {
+    ServiceSession session(sections, devices, Misbehaviour::UndersizeSection);
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, "u"})).Status());
+    EXPECT_EQ(kUndersizedSection, sections.sections.at("u")->bytes.size());
+  }
+}
+
+// --- command line and device sets --------------------------------------------------
+
+TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
+  std::string error;
+  const auto options = ParseServiceOptions({"--console", "--simulate", "1=sat", "--misbehave", "refuse-finish",
+                                            "--max-instances", "2", "--ready-event", "R", "--stop-event", "S"},
+                                           &error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_TRUE(options->console);
+  EXPECT_EQ("1=sat", options->simulate);
+  EXPECT_EQ(Misbehaviour::RefuseFinish, options->misbehaviour);
+  EXPECT_EQ(2u, options->maxInstances);
+  EXPECT_EQ("R", options->readyEvent);
+  EXPECT_EQ("S", options->stopEvent);
+
+  const auto service = ParseServiceOptions({}, &error);
+  ASSERT_TRUE(service);
+  EXPECT_FALSE(service->console);
+
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{"--simulate"}, {"--misbehave", "sulk"}, {"--max-instances", "0"},
+        {"--max-instances", "12x"}, {"--max-instances", "255"}, {"--verbose"}}) {
+    error.clear();
+    EXPECT_FALSE(ParseServiceOptions(bad, &error)) << bad[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(SimulatedDeviceSetTest, ParsesNumbersAndCdroms) {
+  const auto specs = ParseSimulatedDeviceSet("1=sat,3=PLAIN-ATA,cdrom0=optical,12=jm");
+  ASSERT_TRUE(specs);
+  ASSERT_EQ(4u, specs->size());
+  EXPECT_EQ("\\\\.\\PhysicalDrive1", (*specs)[0].path);
+  EXPECT_EQ(sim::Family::Sat, (*specs)[0].family);
+  EXPECT_EQ(sim::Family::PlainAta, (*specs)[1].family);
+  EXPECT_EQ("\\\\.\\Cdrom0", (*specs)[2].path);
+  EXPECT_EQ(sim::Family::Optical, (*specs)[2].family);
+  EXPECT_EQ(12u, (*specs)[3].number);
+
+  for (const char* bad : {"", "1", "1=floppy", "x=sat", "1=sat,1=jm", "cdrom=optical", "1=sat,", "1234=sat"}) {
+    EXPECT_FALSE(ParseSimulatedDeviceSet(bad)) << bad;
+  }
+}
+
+TEST(SimulatedDeviceSetTest, RoutesByPathWithoutCase) {
+  SimulatedDevices devices(*ParseSimulatedDeviceSet("2=sat"));
+  ASSERT_TRUE(devices.Find("\\\\.\\physicaldrive2"));
+  EXPECT_EQ(2u, devices.Find("\\\\.\\PhysicalDrive2")->deviceNumber);
+
+  uint8_t record[12] = {};
+  uint32_t returned = 0, error = 0;
+  ASSERT_TRUE(devices.Control("\\\\.\\PHYSICALDRIVE2", kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &returned,
+                              &error));
+  EXPECT_EQ(12u, returned);
+  EXPECT_EQ(2u, GetLe32(record + 4));
+  EXPECT_FALSE(devices.Control("\\\\.\\PhysicalDrive3", kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12,
+                               &returned, &error));
+  EXPECT_EQ(2u, error);
+}
+
+}  // namespace
+}  // namespace tavolen::service
