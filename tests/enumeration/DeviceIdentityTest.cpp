@@ -233,13 +233,6 @@ TEST(Hotplug, WithoutTheIoctlPathAndGeometryDecide) {
   EXPECT_FALSE(noGeometry.mediaRemovable);
 }
 
-TEST(Kinds, DiskKindByHotplugAndMedia) {
-  EXPECT_EQ(DiskKind({true, false}), ExternalDisk);
-  EXPECT_EQ(DiskKind({true, true}), HotplugRemovableDisk);
-  EXPECT_EQ(DiskKind({false, true}), RemovableDisk);
-  EXPECT_EQ(DiskKind({false, false}), FixedDisk);
-}
-
 TEST(Kinds, OpticalKindByPathAndProfile) {
   EXPECT_EQ(OpticalKind(u"\\\\?\\IDE#CDROMX#1#{53F56308}", true), OpticalDrive);
   EXPECT_EQ(OpticalKind(u"\\\\?\\USBSTOR#CDROM&VEN_X#1#{53F56308}", true), UsbOpticalDrive);

@@ -285,15 +285,6 @@ TEST_F(DeviceListTest, FailedReadCapacityLeavesCapacityZero) {
   EXPECT_EQ(disks[0].bytesPerSector, 0u);
 }
 
-TEST_F(DeviceListTest, LargeDiskIsMeasuredWithReadCapacity16) {
-  auto disk = AddDisk(Family::PlainAta, DiskPath(u"scsi#disk#1"), 1);
-  disk->lastLba = 0x1D1C0BEAFull;
-  disk->blockLength = 4096;
-  const auto disks = Refreshed(DeviceList::kDisks)->Snapshot()->disks;
-  EXPECT_EQ(disks.at(0).lastLba, 0x1D1C0BEAFull);
-  EXPECT_EQ(disks.at(0).bytesPerSector, 4096u);
-}
-
 // --- devices that are skipped and walks that end ----------------------------------
 
 TEST_F(DeviceListTest, DiskWithoutInquiryIsSkippedAndTheNextListed) {

@@ -256,24 +256,5 @@ TEST(CommandFactory, OneClassPerKindOpenedOnTheDriveNumber) {
     EXPECT_EQ(make(kind), nullptr) << kind;
 }
 
-TEST(CommandFactory, CommandReachesTheBridgeOfItsKind) {
-  sim::SimOpener opener;
-  auto disk = std::make_shared<sim::SimDevice>(sim::Family::Varnkeld);
-  opener.Add(PhysicalDrivePath(1), disk);
-  DeviceInfo info = ZeroDeviceInfo();
-  info.kind = VarnkeldBridgeDisk;
-  info.driveNumber = 1;
-  {
-    auto command = MakeAtaCommand(opener, info);
-    ASSERT_NE(command, nullptr);
-    bool awake = false;
-    EXPECT_TRUE(command->CheckPowerMode(awake));
-    EXPECT_TRUE(awake);
-  }
-  EXPECT_EQ(opener.OpenChannels(), 0);
-  ASSERT_FALSE(disk->Cdbs().empty());
-  EXPECT_EQ(disk->Cdbs().front().cdb[0], 0xE2);  // the maker's non-data CDB
-}
-
 }  // namespace
 }  // namespace tavolen
