@@ -182,6 +182,7 @@ void PipeServer::Serve(std::shared_ptr<Connection> shared) {
     Bytes body(header.bodyLength);
     if (!body.empty() && !transfer(false, body.data(), body.size())) break;
 
+    if (options_.onRequest) options_.onRequest(header, body);
     switch (header.type) {
       case uint8_t(ServiceRequestType::CreateSharedMemory): ++stats_.createRequests; break;
       case uint8_t(ServiceRequestType::Finish): ++stats_.finishRequests; break;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,8 @@ struct PipeServerOptions {
   std::string pipeName = kServicePipeName;
   uint32_t maxInstances = 0;  // 0: unlimited
   Misbehaviour misbehaviour = Misbehaviour::None;
+  // Called on the connection's thread with every whole request, before it is handled.
+  std::function<void(const ServiceRequestHeader& header, const Bytes& body)> onRequest;
 };
 
 // Counts of what the server received (whole requests by type, connections accepted).

@@ -1,0 +1,434 @@
+// The service client against the service over the real pipe and real sections, the
+// service running on threads of this process.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include "ByteOrder.h"
+#include "CAtaCommand.h"
+#include "CIoctl.h"
+#include "COptCommand.h"
+#include "CSatCommand.h"
+#include "IoctlCodes.h"
+#include "ServiceClient.h"
+#include "ServiceSupport.h"
+#include "SimOpener.h"
+#include "Win32DeviceOpener.h"
+
+namespace tavolen {
+namespace {
+
+using service::Misbehaviour;
+using service::PipeServerOptions;
+using service::testing::InProcessService;
+using service::testing::RawConnection;
+using service::testing::ReceivedRequest;
+
+const char kDrive1[] = "\\\\.\\PhysicalDrive1";
+
+PipeServerOptions Misbehaving(Misbehaviour misbehaviour) {
+  PipeServerOptions options;
+  options.misbehaviour = misbehaviour;
+  return options;
+}
+
+std::vector<ReceivedRequest> OfType(const std::vector<ReceivedRequest>& requests, ServiceRequestType type) {
+  std::vector<ReceivedRequest> found;
+  for (const ReceivedRequest& r : requests) {
+    if (r.header.type == uint8_t(type)) found.push_back(r);
+  }
+  return found;
+}
+
+// Fails the test when a section of that name is still alive.
+bool SectionExists(const std::string& name) {
+  return bool(UniqueHandle(::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str())));
+}
+
+// --- the exchange ------------------------------------------------------------------
+
+TEST(ServiceClient, RequestWithoutDataUsesAnEightByteSection) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  // The simulated disk refuses a geometry request without room for the answer: the
+  // request went all the way and the device's refusal came back as the status.
+  ServiceTrace trace;
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlDiskGetDriveGeometry, nullptr, 0, nullptr, 0, &trace));
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(service::kStatusDeviceFailed, trace.status);
+  EXPECT_EQ(8u, trace.sectionSize);
+
+  const auto creates = OfType(service.Requests(), ServiceRequestType::CreateSharedMemory);
+  const auto controls = OfType(service.Requests(), ServiceRequestType::DeviceControl);
+  ASSERT_EQ(1u, creates.size());
+  ASSERT_EQ(1u, controls.size());
+  EXPECT_EQ(8u, GetLe32(&creates[0].body[4]));
+  EXPECT_EQ(8u, GetLe32(&controls[0].body[8]));
+  EXPECT_EQ(0u, GetLe32(&controls[0].body[24]));
+  EXPECT_EQ(0u, GetLe32(&controls[0].body[32]));
+  const auto calls = service.devices.Calls();
+  ASSERT_EQ(1u, calls.size());
+  EXPECT_EQ(0u, calls[0].outLength);
+}
+
+TEST(ServiceClient, SectionNameTravelsWithNulToCreateAndWithoutToControl) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  uint8_t record[12] = {};
+  ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace));
+  EXPECT_EQ(1u, StorageDeviceNumber::Decode(record).deviceNumber);
+
+  const std::string& name = trace.sectionName;
+  ASSERT_EQ(40u, name.size());
+  EXPECT_EQ(0u, name.rfind("Global\\", 0));
+  char expectedThread[9];
+  std::snprintf(expectedThread, sizeof expectedThread, "%.8lX", ::GetCurrentThreadId());
+  EXPECT_EQ(expectedThread, name.substr(7, 8));
+
+  const auto create = OfType(service.Requests(), ServiceRequestType::CreateSharedMemory).at(0);
+  EXPECT_EQ(1, create.header.flag);
+  EXPECT_EQ(name.size() + 1, GetLe32(&create.body[8]));
+  EXPECT_EQ(name + '\0', std::string(create.body.begin() + 12, create.body.end()));
+
+  const auto control = OfType(service.Requests(), ServiceRequestType::DeviceControl).at(0);
+  EXPECT_EQ(0, control.header.flag);
+  EXPECT_EQ(name.size(), GetLe32(&control.body[12]));
+  EXPECT_EQ(name, std::string(control.body.begin() + 36, control.body.begin() + 36 + name.size()));
+
+  const auto finishes = OfType(service.Requests(), ServiceRequestType::Finish);
+  ASSERT_EQ(1u, finishes.size());
+  EXPECT_EQ(1, finishes[0].header.flag);
+  EXPECT_FALSE(SectionExists(name)) << "both sides let go of the section at the end";
+}
+
+TEST(ServiceClient, PhysicalDriveThreeTravelsAsNineteenBytes) {
+  InProcessService service(PipeServerOptions{}, "3=sat");
+  ASSERT_TRUE(service.started);
+  // \\.\PhysicalDrive3 does not open here, so the command goes to the service.
+  Win32DeviceOpener opener;
+  CScsiCommand command(opener, 3);
+  ASSERT_EQ(ChannelRoute::Service, command.Route());
+  uint8_t inquiry[56];
+  ASSERT_TRUE(command.Inquiry(inquiry, sizeof inquiry));
+  EXPECT_EQ(0, std::memcmp(inquiry + 8, "VARNKELD", 8));
+
+  const auto control = OfType(service.Requests(), ServiceRequestType::DeviceControl).at(0);
+  const char path[] = "\\\\.\\PhysicalDrive3";
+  EXPECT_EQ(19u, GetLe32(&control.body[16]));
+  EXPECT_EQ(std::string(path, sizeof path), std::string(control.body.end() - 19, control.body.end()));
+  EXPECT_EQ(path, service.devices.Calls().at(0).path);
+}
+
+TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAtOnce) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  for (int i = 0; i < 30; ++i) {
+    ServiceTrace trace;
+    uint8_t record[12] = {};
+    ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace))
+        << "request " << i << " ended at step " << int(trace.step) << " status " << trace.status;
+  }
+  EXPECT_EQ(30u, service.Stats().deviceControlRequests.load());
+}
+
+// --- refusals and broken connections --------------------------------------------------
+
+TEST(ServiceClientFailures, RefusedFinishClosesTheMappingAndSendsNoRequest) {
+  InProcessService service(Misbehaving(Misbehaviour::RefuseFinish));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  uint8_t out[12];
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
+  EXPECT_EQ(ServiceStep::Finish, trace.step);
+  EXPECT_EQ(service::kStatusRefused, trace.status);
+  EXPECT_FALSE(trace.ioRequestSent);
+  EXPECT_EQ(0u, service.Stats().deviceControlRequests.load());
+  EXPECT_FALSE(SectionExists(trace.sectionName)) << "the client closed the mapping it had opened";
+}
+
+TEST(ServiceClientFailures, FailureStatusCopiesNoOutput) {
+  InProcessService service(Misbehaving(Misbehaviour::FailDeviceControl));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  uint8_t out[12];
+  std::memset(out, 0xCC, sizeof out);
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(service::kStatusRefused, trace.status);
+  EXPECT_EQ(1u, service.devices.Calls().size()) << "the device answered; only the status said no";
+  for (uint8_t b : out) EXPECT_EQ(0xCC, b);
+}
+
+TEST(ServiceClientFailures, ConnectionClosedBeforeTheReplyIsAShortRead) {
+  InProcessService service(Misbehaving(Misbehaviour::CloseBeforeReply));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  uint8_t out[12];
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(kServiceStatusReadShort, trace.status);
+  EXPECT_TRUE(trace.ioRequestSent);
+}
+
+TEST(ServiceClientFailures, ConnectionClosedBeforeTheRequestIsAShortWrite) {
+  // The service closes the waiting request connection while it creates the section.
+  InProcessService service(Misbehaving(Misbehaviour::DropWaitingConnections));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  uint8_t out[12];
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(kServiceStatusWriteShort, trace.status);
+  EXPECT_EQ(1u, service.Stats().droppedConnections.load());
+  EXPECT_EQ(0u, service.Stats().deviceControlRequests.load());
+}
+
+TEST(ServiceClientFailures, UndersizedSectionIsNeverWritten) {
+  InProcessService service(Misbehaving(Misbehaviour::UndersizeSection));
+  ASSERT_TRUE(service.started);
+  std::vector<uint8_t> in(3 * 4096, 0x5A);
+  std::vector<uint8_t> out(4096);
+  ServiceTrace trace;
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlScsiPassThrough, in.data(), uint32_t(in.size()), out.data(),
+                                    uint32_t(out.size()), &trace));
+  EXPECT_EQ(ServiceStep::ViewTooSmall, trace.step);
+  EXPECT_EQ(4u * 4096, trace.sectionSize);
+  EXPECT_FALSE(trace.ioRequestSent);
+  EXPECT_EQ(0u, service.Stats().deviceControlRequests.load());
+}
+
+TEST(ServiceClientFailures, NoServiceFailsAtOnceWithoutRetrying) {
+  // Nothing listens: the first wait reports that the pipe does not exist (a timed-out
+  // wait would report ERROR_SEM_TIMEOUT), and nothing is retried.
+  ServiceTrace trace;
+  uint8_t out[12];
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
+  EXPECT_EQ(ServiceStep::Connect, trace.step);
+  EXPECT_EQ(1u, trace.pipeWaits);
+  EXPECT_EQ(0u, trace.pipeBusy);
+  EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), trace.systemError);
+  EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), ::GetLastError());
+
+  Win32DeviceOpener opener;
+  CScsiCommand command(opener, 1);
+  uint8_t inquiry[56];
+  EXPECT_FALSE(command.Inquiry(inquiry, sizeof inquiry));
+}
+
+TEST(ServiceClientFailures, BusyPipeIsWaitedForUntilAnInstanceFrees) {
+  PipeServerOptions options;
+  options.maxInstances = 2;
+  InProcessService service(options);
+  ASSERT_TRUE(service.started);
+
+  // The request takes the first instance. Right before the client opens the section's
+  // connection, someone else takes the last free instance: the open finds the pipe
+  // busy; that someone leaves again, and the client's next wait succeeds.
+  std::optional<RawConnection> other;
+  ServiceTrace trace;
+  trace.beforePipeOpen = [&](uint32_t attempt) {
+    if (attempt == 2) {
+      other.emplace();
+      ASSERT_TRUE(*other);
+    }
+  };
+  trace.onPipeBusy = [&] { other.reset(); };
+  uint8_t record[12] = {};
+  ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace))
+      << "ended at step " << int(trace.step) << " error " << trace.systemError << " waits " << trace.pipeWaits;
+  EXPECT_EQ(1u, trace.pipeBusy);
+  EXPECT_EQ(3u, trace.pipeWaits);
+  EXPECT_EQ(1u, StorageDeviceNumber::Decode(record).deviceNumber);
+}
+
+// --- what the service accepts from anyone -------------------------------------------
+
+TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  const std::string name = "Global\\TavolenHostileTestSection";
+  {
+    RawConnection raw;
+    ASSERT_TRUE(raw);
+    ASSERT_EQ(0, SendServiceRequest(raw, EncodeCreateSharedMemory({0, 64, name})));
+    UniqueHandle mine(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
+    ASSERT_TRUE(mine);
+    ASSERT_EQ(0, SendServiceRequest(raw, EncodeFinish()));
+
+    // A name still in use is refused.
+    RawConnection second;
+    EXPECT_EQ(service::kStatusSectionFailed, SendServiceRequest(second, EncodeCreateSharedMemory({0, 64, name})));
+
+    // Output that would run past the section (it is one page once mapped) is refused
+    // without reaching the device, whatever section size the request claims.
+    ServiceIoRequest request = *MakeServiceIoRequest(kIoctlStorageGetDeviceNumber, name, kDrive1, 0, 12);
+    request.outputOffset = 4096 - 11;
+    EXPECT_EQ(service::kStatusOutsideSection, SendServiceRequest(raw, EncodeServiceIo(request)));
+    request.outputOffset = 4096 - 12;
+    EXPECT_EQ(0, SendServiceRequest(raw, EncodeServiceIo(request)));
+    EXPECT_EQ(1u, service.devices.Calls().size());
+  }
+  {
+    // A header announcing more body than any request has ends the connection.
+    RawConnection raw;
+    ASSERT_TRUE(raw);
+    const RequestHeaderBytes header = EncodeRequestHeader({2, 0, 0x40000000});
+    ASSERT_TRUE(raw.WriteAll(header.data(), header.size()));
+    uint8_t reply[14];
+    EXPECT_FALSE(raw.ReadAll(reply, sizeof reply));
+  }
+  // The service still serves well-behaved clients.
+  uint8_t record[12] = {};
+  EXPECT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12));
+}
+
+TEST(ServiceConcurrency, SeveralClientsAreServedAtOnce) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 4; ++c) {
+    clients.emplace_back([&failures, c] {
+      Win32DeviceOpener opener;
+      for (int i = 0; i < 10; ++i) {
+        CIoctl command(opener, uint32_t(1 + c % 2));
+        StorageDeviceNumber number;
+        if (!command.GetDeviceNumber(number) || number.deviceNumber != uint32_t(1 + c % 2)) ++failures;
+      }
+    });
+  }
+  for (auto& t : clients) t.join();
+  EXPECT_EQ(0, failures.load());
+  EXPECT_EQ(40u, service.Stats().deviceControlRequests.load());
+}
+
+// --- the command set: through the service as directly ------------------------------
+
+// The same simulated device reached directly and through the service must answer alike.
+class ServiceRouteEquivalence : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(service.started);
+    for (const auto& [path, number] : {std::pair<const char*, uint32_t>{kDrive1, 1}, {"\\\\.\\PhysicalDrive2", 2}}) {
+      auto device = service.devices.Find(path);
+      ASSERT_TRUE(device);
+      direct.Add(PhysicalDrivePath(number), device, ChannelRoute::Direct);
+    }
+    direct.Add(CdromPath(0), service.devices.Find("\\\\.\\Cdrom0"), ChannelRoute::Direct);
+  }
+
+  InProcessService service;  // 1 sat, 2 plain-ata, cdrom0 optical
+  sim::SimOpener direct;
+  Win32DeviceOpener viaService;
+};
+
+template <typename CommandType>
+void ExpectSameAtaAnswers(DeviceOpener& a, DeviceOpener& b, uint32_t drive) {
+  CommandType one(a, drive), two(b, drive);
+  uint8_t inquiry1[56], inquiry2[56];
+  ASSERT_TRUE(one.Inquiry(inquiry1, 56));
+  ASSERT_TRUE(two.Inquiry(inquiry2, 56));
+  EXPECT_EQ(0, std::memcmp(inquiry1, inquiry2, 56));
+
+  uint64_t lba1 = 0, lba2 = 0;
+  uint32_t block1 = 0, block2 = 0;
+  ASSERT_TRUE(one.ReadCapacity(lba1, block1));
+  ASSERT_TRUE(two.ReadCapacity(lba2, block2));
+  EXPECT_EQ(lba1, lba2);
+  EXPECT_EQ(block1, block2);
+
+  uint8_t identify1[512], identify2[512];
+  ASSERT_TRUE(one.Identify(identify1));
+  ASSERT_TRUE(two.Identify(identify2));
+  EXPECT_EQ(0, std::memcmp(identify1, identify2, 512));
+
+  bool awake1 = false, awake2 = false, good1 = false, good2 = false;
+  ASSERT_TRUE(one.CheckPowerMode(awake1));
+  ASSERT_TRUE(two.CheckPowerMode(awake2));
+  EXPECT_EQ(awake1, awake2);
+  ASSERT_TRUE(one.SmartReturnStatus(good1));
+  ASSERT_TRUE(two.SmartReturnStatus(good2));
+  EXPECT_EQ(good1, good2);
+
+  uint8_t smart1[512], smart2[512];
+  ASSERT_TRUE(one.SmartReadData(smart1));
+  ASSERT_TRUE(two.SmartReadData(smart2));
+  EXPECT_EQ(0, std::memcmp(smart1, smart2, 512));
+  uint32_t celsius1 = 0, celsius2 = 0;
+  ASSERT_TRUE(one.ReadTemperature(celsius1));
+  ASSERT_TRUE(two.ReadTemperature(celsius2));
+  EXPECT_EQ(celsius1, celsius2);
+}
+
+TEST_F(ServiceRouteEquivalence, SatBridgeAnswersAlike) {
+  ExpectSameAtaAnswers<CSatCommand>(direct, viaService, 1);
+  // The service route carried 32-bit blocks to the device.
+  auto device = service.devices.Find(kDrive1);
+  const auto lock = device->Lock();
+  bool sawServiceLayout = false;
+  for (const auto& cdb : device->Cdbs()) sawServiceLayout |= cdb.layout == BlockLayout::Bits32;
+  EXPECT_TRUE(sawServiceLayout);
+}
+
+TEST_F(ServiceRouteEquivalence, InternalAtaDiskAnswersAlike) { ExpectSameAtaAnswers<CAtaCommand>(direct, viaService, 2); }
+
+TEST_F(ServiceRouteEquivalence, StandbyThroughTheServiceIsSeenDirectly) {
+  CSatCommand throughService(viaService, 1);
+  ASSERT_EQ(ChannelRoute::Service, throughService.Route());
+  ASSERT_TRUE(throughService.SendCountCommand(0xE2, 0));  // STANDBY
+  CSatCommand directly(direct, 1);
+  bool awake = true;
+  ASSERT_TRUE(directly.CheckPowerMode(awake));
+  EXPECT_FALSE(awake);
+}
+
+TEST_F(ServiceRouteEquivalence, StorageIoctlsAndOpticalAnswersAlike) {
+  for (uint32_t drive : {1u, 2u}) {
+    CIoctl one(direct, drive), two(viaService, drive);
+    StorageDeviceNumber n1, n2;
+    ASSERT_TRUE(one.GetDeviceNumber(n1));
+    ASSERT_TRUE(two.GetDeviceNumber(n2));
+    EXPECT_EQ(n1.deviceNumber, n2.deviceNumber);
+    EXPECT_EQ(n1.deviceType, n2.deviceType);
+    DiskGeometry g1, g2;
+    ASSERT_TRUE(one.GetDriveGeometry(g1));
+    ASSERT_TRUE(two.GetDriveGeometry(g2));
+    EXPECT_EQ(g1.cylinders, g2.cylinders);
+    EXPECT_EQ(g1.bytesPerSector, g2.bytesPerSector);
+    StorageHotplugInfo h1, h2;
+    ASSERT_TRUE(one.GetHotplugInfo(h1));
+    ASSERT_TRUE(two.GetHotplugInfo(h2));
+    EXPECT_EQ(h1.deviceHotplug, h2.deviceHotplug);
+  }
+  COptCommand one(direct, 0u), two(viaService, 0u);
+  uint32_t profile1 = 99, profile2 = 98, status1 = 99, status2 = 98;
+  ASSERT_TRUE(one.GetCurrentProfile(profile1));
+  ASSERT_TRUE(two.GetCurrentProfile(profile2));
+  EXPECT_EQ(profile1, profile2);
+  ASSERT_TRUE(one.ReadDiscStatus(status1));
+  ASSERT_TRUE(two.ReadDiscStatus(status2));
+  EXPECT_EQ(status1, status2);
+}
+
+// --- installation checks ----------------------------------------------------------
+
+TEST(ServiceInstallation, InstalledMeansTheParametersKeyOpens) {
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceParametersKey);
+  EXPECT_EQ(0, IsServiceInstalled());
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServiceParametersKey, 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, &key, nullptr));
+  ::RegCloseKey(key);
+  EXPECT_EQ(1, IsServiceInstalled());
+  ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceParametersKey);
+  EXPECT_EQ(0, IsServiceInstalled());
+}
+
+TEST(ServiceInstallation, WineRunsProgramsAsAnAdministrator) { EXPECT_EQ(1, IsAdministrator()); }
+
+}  // namespace
+}  // namespace tavolen
