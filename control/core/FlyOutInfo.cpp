@@ -1,0 +1,41 @@
+#include "FlyOutInfo.h"
+
+#include <cstring>
+
+namespace tavolen {
+
+namespace {
+template <std::size_t N>
+std::u16string Field(const char16_t (&field)[N]) {
+  std::size_t n = 0;
+  while (n < N && field[n] != 0) ++n;
+  return std::u16string(field, n);
+}
+}  // namespace
+
+std::array<std::u16string, kFlyOutFieldCount> FlyOutFields(const FlyOutInfo& i) {
+  return {Field(i.title), Field(i.label), Field(i.size),   Field(i.vendor), Field(i.product), Field(i.revision),
+          Field(i.name1), Field(i.value1), Field(i.name2), Field(i.value2), Field(i.name3),   Field(i.value3)};
+}
+
+SharedFlyOutInfo& SharedFlyOutInfo::Instance() {
+  static SharedFlyOutInfo instance;
+  return instance;
+}
+
+FlyOutInfo SharedFlyOutInfo::Get() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return info_;
+}
+
+void SharedFlyOutInfo::Set(const FlyOutInfo& info) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  info_ = info;
+}
+
+void SharedFlyOutInfo::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::memset(&info_, 0, sizeof info_);
+}
+
+}  // namespace tavolen

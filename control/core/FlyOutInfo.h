@@ -1,0 +1,49 @@
+#pragma once
+// The record behind the flyout: twelve fixed-capacity UTF-16 fields, NUL-terminated
+// inside their capacity. One process-wide copy is shared by the drive panels' property
+// threads (writers) and the control's window thread (reader); it is guarded by a lock.
+#include <array>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <type_traits>
+
+namespace tavolen {
+
+struct FlyOutInfo {
+  char16_t title[21];
+  char16_t label[33];
+  char16_t size[13];
+  char16_t vendor[9];
+  char16_t product[17];
+  char16_t revision[9];
+  char16_t name1[11];
+  char16_t value1[21];
+  char16_t name2[11];
+  char16_t value2[21];
+  char16_t name3[11];
+  char16_t value3[21];
+};
+static_assert(sizeof(FlyOutInfo) == 396, "FlyOutInfo is the 396-byte record");
+static_assert(std::is_trivially_copyable<FlyOutInfo>::value, "FlyOutInfo is copied whole");
+
+constexpr std::size_t kFlyOutFieldCount = 12;
+
+// The fields in record order, each as the text before its first NUL (never past its
+// capacity), as the sidebar event hands them over.
+std::array<std::u16string, kFlyOutFieldCount> FlyOutFields(const FlyOutInfo& info);
+
+// The process-wide copy.
+class SharedFlyOutInfo {
+ public:
+  static SharedFlyOutInfo& Instance();
+  FlyOutInfo Get() const;
+  void Set(const FlyOutInfo& info);
+  void Clear();
+
+ private:
+  mutable std::mutex mutex_;
+  FlyOutInfo info_{};
+};
+
+}  // namespace tavolen
