@@ -27,7 +27,10 @@ double Rate(tavolen::DeviceOpener& opener, int requests) {
     tavolen::CSatCommand command(opener, 1);
     uint8_t inquiry[56];
     bool awake = false;
-    if (!command.Inquiry(inquiry, sizeof inquiry) || !command.CheckPowerMode(awake)) return 0;
+    if (!command.Inquiry(inquiry, sizeof inquiry) || !command.CheckPowerMode(awake)) {
+      std::fprintf(stderr, "request %d failed: error %u\n", i, command.LastError());
+      return 0;
+    }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return requests / seconds;
@@ -58,7 +61,7 @@ int main(int argc, char** argv) {
   const double serviceRate = Rate(viaService, requests);
   server.Stop();
   if (directRate == 0 || serviceRate == 0) {
-    std::fprintf(stderr, "a request failed\n");
+    std::fprintf(stderr, "a request failed (direct %.0f, service %.0f)\n", directRate, serviceRate);
     return 1;
   }
   std::printf("requests per route: %d\n", requests);

@@ -132,13 +132,16 @@ void PipeServer::Listen(UniqueHandle instance) {
       connected = ::GetOverlappedResult(instance.get(), &overlapped, &ignored, FALSE) != FALSE;
     }
     if (!connected) {
-      instance.reset();  // a client that came and went: start a fresh instance
+      instance = CreateInstance(false);  // a client that came and went: a fresh instance replaces it
       continue;
     }
 
     ++stats_.connections;
     auto connection = std::make_shared<Connection>();
     connection->pipe = std::move(instance);
+    // The next instance exists before this one is served and can close: the pipe name
+    // must never vanish between two clients, or a client's wait fails at once.
+    instance = CreateInstance(false);
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       connections_.push_back(connection);
