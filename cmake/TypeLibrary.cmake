@@ -1,26 +1,24 @@
 # Type libraries compiled from IDL with the widl of the target word size, and embedded in a
 # module's resources as `1 TYPELIB "<name>.tlb"`.
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(TAVOLEN_WIDL x86_64-w64-mingw32-widl)
-  set(TAVOLEN_WIDL_ARCH -m64)
-  # importlib("stdole2.tlb") is found in Wine's library folder of the same word size.
-  set(TAVOLEN_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
-else()
-  set(TAVOLEN_WIDL i686-w64-mingw32-widl)
-  set(TAVOLEN_WIDL_ARCH -m32)
-  set(TAVOLEN_STDOLE_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
-endif()
-set(TAVOLEN_WIDL_INCLUDE /usr/include/wine/wine/windows)
-
 # tavolen_add_typelib(<target> <file.idl>): builds <file>.tlb in the current binary folder.
 function(tavolen_add_typelib target idl)
   get_filename_component(idl_path ${idl} ABSOLUTE)
   get_filename_component(name ${idl} NAME_WE)
   set(tlb ${CMAKE_CURRENT_BINARY_DIR}/${name}.tlb)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(widl x86_64-w64-mingw32-widl)
+    set(arch -m64)
+    # importlib("stdole2.tlb") is found in Wine's library folder of the same word size.
+    set(stdole_dir /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  else()
+    set(widl i686-w64-mingw32-widl)
+    set(arch -m32)
+    set(stdole_dir /usr/lib/i386-linux-gnu/wine/i386-windows)
+  endif()
   add_custom_command(
     OUTPUT ${tlb}
-    COMMAND ${TAVOLEN_WIDL} ${TAVOLEN_WIDL_ARCH} -I${TAVOLEN_WIDL_INCLUDE} -L${TAVOLEN_STDOLE_DIR}
+    COMMAND ${widl} ${arch} -I/usr/include/wine/wine/windows -L${stdole_dir}
             -t -o ${tlb} ${idl_path}
     DEPENDS ${idl_path}
     COMMENT "Type library ${name}.tlb"

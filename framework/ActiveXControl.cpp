@@ -64,8 +64,8 @@ HRESULT ActiveXControl::QueryInterface(REFIID riid, void** out) {
 HRESULT ActiveXControl::LoadTypeLibrary(ComPtr<ITypeLib>* out) {
   if (!typeLibrary_) {
     // The registered library first; the module's own resource when it is not registered.
-    if (FAILED(::LoadRegTypeLib(description_.libid, description_.majorVersion, description_.minorVersion, 0,
-                                typeLibrary_.put()))) {
+    if (FAILED(::LoadRegTypeLib(description_.libid, description_.majorVersion, description_.minorVersion,
+                                ::GetUserDefaultLCID(), typeLibrary_.put()))) {
       HRESULT hr = ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_NONE, typeLibrary_.put());
       if (FAILED(hr)) return hr;
     }

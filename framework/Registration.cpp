@@ -4,6 +4,7 @@
 #include "ComInit.h"
 #include "ComPtr.h"
 #include "Module.h"
+#include "UniqueBstr.h"
 #include "UniqueRegKey.h"
 
 #include <comcat.h>
@@ -62,11 +63,20 @@ HRESULT RegisterTypeLibrary() {
   return ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_REGISTER, library.put());
 }
 
-HRESULT UnregisterTypeLibrary(const GUID& libid, WORD majorVersion, WORD minorVersion) {
-  ComPtr<ITypeLib> registered;
-  if (FAILED(::LoadRegTypeLib(libid, majorVersion, minorVersion, 0, registered.put()))) return S_OK;  // not there
-  registered.reset();
-  return ::UnRegisterTypeLib(libid, majorVersion, minorVersion, 0, OwnSysKind());
+HRESULT UnregisterTypeLibrary() {
+  // The module's own library says under which identity, version and locale it was registered.
+  ComPtr<ITypeLib> library;
+  HRESULT hr = ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_NONE, library.put());
+  if (FAILED(hr)) return hr;
+  TLIBATTR* attr = nullptr;
+  hr = library->GetLibAttr(&attr);
+  if (FAILED(hr)) return hr;
+  const TLIBATTR copy = *attr;
+  library->ReleaseTLibAttr(attr);
+  UniqueBstr registeredPath;
+  if (FAILED(::QueryPathOfRegTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, registeredPath.put())))
+    return S_OK;  // not registered: nothing to remove
+  return ::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, OwnSysKind());
 }
 
 HRESULT RegisterServerClass(const ServerClass& entry, const GUID& libid, WORD majorVersion, WORD minorVersion) {
@@ -144,7 +154,7 @@ HRESULT RegisterServer(const ServerDescription& server) {
 
 HRESULT UnregisterServer(const ServerDescription& server) {
   ComInit com;
-  if (FAILED(UnregisterTypeLibrary(server.libid, server.majorVersion, server.minorVersion))) return SELFREG_E_TYPELIB;
+  if (FAILED(UnregisterTypeLibrary())) return SELFREG_E_TYPELIB;
   for (const ServerClass& entry : server.classes) {
     if (FAILED(UnregisterServerClass(entry))) return SELFREG_E_CLASS;
   }

@@ -41,8 +41,10 @@ REGSAM OwnRegistryView();
 std::wstring GuidText(const GUID& guid);
 
 // The steps, each returning an HRESULT.
+// The type library of this module (resource TYPELIB 1), registered or removed as it declares
+// itself (identity, version, locale); removing one that is not registered succeeds.
 HRESULT RegisterTypeLibrary();
-HRESULT UnregisterTypeLibrary(const GUID& libid, WORD majorVersion, WORD minorVersion);
+HRESULT UnregisterTypeLibrary();
 HRESULT RegisterServerClass(const ServerClass& entry, const GUID& libid, WORD majorVersion, WORD minorVersion);
 HRESULT UnregisterServerClass(const ServerClass& entry);
 HRESULT RegisterCategories(const std::vector<ComponentCategory>& categories);
