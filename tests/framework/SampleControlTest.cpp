@@ -7,6 +7,7 @@
 
 #include "ComPtr.h"
 #include "ControlSite.h"
+#include "GdiObject.h"
 #include "Module.h"
 #include "Registration.h"
 #include "UniqueBstr.h"
@@ -304,6 +305,23 @@ TEST_F(SampleControlTest, HostedByClsidAsAChildOfTheHostWindow) {
   HDC screen = ::GetDC(control);
   EXPECT_EQ(::GetPixel(screen, 5, 5), RGB(0, 0, 0));
   ::ReleaseDC(control, screen);
+  ComPtr<IViewObject2> view;
+  ASSERT_EQ(site->Control().As(IID_IViewObject2, &view), S_OK);
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  UniqueBitmap canvas(::CreateCompatibleBitmap(memory, 20, 20));
+  HGDIOBJ previous = ::SelectObject(memory, canvas.get());
+  ::PatBlt(memory, 0, 0, 20, 20, WHITENESS);
+  RECTL bounds{2, 2, 12, 12};
+  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0), S_OK);
+  EXPECT_EQ(::GetPixel(memory, 5, 5), RGB(0, 0, 0));
+  EXPECT_EQ(::GetPixel(memory, 15, 15), RGB(255, 255, 255));
+  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, nullptr, nullptr, nullptr, 0),
+            E_INVALIDARG);
+  ::SelectObject(memory, previous);
+  ::DeleteDC(memory);
+  SIZEL extent{};
+  EXPECT_EQ(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent), S_OK);
+  EXPECT_GT(extent.cx, 0);
 
   Close(site);
   EXPECT_FALSE(::IsWindow(control));
