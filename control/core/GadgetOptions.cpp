@@ -80,9 +80,17 @@ std::u16string NormalizeGadgetPath(std::u16string path) {
     const std::size_t slash = path.rfind(u'\\');
     if (slash != std::u16string::npos) path.resize(slash);
   }
-  for (std::size_t at = path.find(u"%20"); at != std::u16string::npos; at = path.find(u"%20", at + 1))
-    path.replace(at, 3, u" ");
-  return path;
+  std::u16string folder;
+  folder.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (path.compare(i, 3, u"%20") == 0) {
+      folder += u' ';
+      i += 2;
+    } else {
+      folder += path[i];
+    }
+  }
+  return folder;
 }
 
 }  // namespace tavolen

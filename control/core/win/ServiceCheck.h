@@ -1,0 +1,25 @@
+#pragma once
+// The checks made each time a control is created: the device-management service must be
+// installed (or the user is offered its installer).
+#include <windows.h>
+
+#include <string>
+
+namespace tavolen {
+
+enum ServiceStatus : int { kServiceDeclined = 0, kServiceUsable = 1, kServiceToInstall = 2 };
+
+// The first sidebar gadget folder that holds DevMgr\SETUP.EXE, else the folder of the
+// host program.
+std::u16string FindInstallerFolder();
+
+// Sets the gadget folder to FindInstallerFolder(); 1 when the service is installed (or,
+// before Vista, the user is an administrator); otherwise asks the user: 2 for Yes, 0 for
+// No (after telling that the application stops).
+int CheckService();
+
+// Runs "<gadget folder>\DevMgr\SETUP.exe" and waits for it to end. False when it could
+// not be started.
+bool RunServiceInstaller(HWND owner);
+
+}  // namespace tavolen

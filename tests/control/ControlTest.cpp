@@ -1,0 +1,461 @@
+// The control hosted in this process through our control site, reached by name through
+// IDispatch as a page script reaches it: creation checks, members, events, settings
+// files, the registry, and the standby timers its threads and messages send to
+// simulated disks.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+#include <shlobj.h>
+
+#include <memory>
+
+#include "../framework/MessagePump.h"
+#include "CZendrelApp.h"
+#include "CZendrelCtrl.h"
+#include "ClassFactory.h"
+#include "Command.h"
+#include "ControlTestSupport.h"
+#include "FlyOutInfo.h"
+#include "SimDevice.h"
+#include "SimOpener.h"
+#include "UniqueRegKey.h"
+#include "UniqueVariant.h"
+#include "ZendrelDispatch.h"
+#include "ZendrelIds.h"
+
+using namespace tavolen;
+using namespace tavolen::test;
+namespace ev = tavolen::zendrel_event;
+
+namespace {
+
+constexpr wchar_t kScsiDisk[] = L"\\\\?\\scsi#disk&ven_tavosim&prod_fixed#4&1&0&000100#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+constexpr wchar_t kUsbDisk[] = L"\\\\?\\usbstor#disk&ven_varnkeld&prod_jm#7&2&0&000200#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+
+std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
+
+// Devices, source and registration shared by every test of this program.
+struct World {
+  sim::SimOpener opener;
+  ListedSource source;
+  std::shared_ptr<sim::SimDevice> fixedDisk = std::make_shared<sim::SimDevice>(sim::Family::PlainAta);
+  std::shared_ptr<sim::SimDevice> jmDisk = std::make_shared<sim::SimDevice>(sim::Family::Jm);
+  DWORD registration = 0;
+
+  World() {
+    fixedDisk->product = "FIXED ONE";
+    fixedDisk->deviceNumber = 1;
+    jmDisk->deviceNumber = 2;
+    jmDisk->SetJmChip(3);
+    // Enumeration opens the interface path, the standby timers the drive number.
+    opener.Add(U(kScsiDisk), fixedDisk, ChannelRoute::Service);
+    opener.Add(PhysicalDrivePath(1), fixedDisk, ChannelRoute::Service);
+    opener.Add(U(kUsbDisk), jmDisk, ChannelRoute::Service);
+    opener.Add(PhysicalDrivePath(2), jmDisk, ChannelRoute::Service);
+    source.Set(InterfaceClass::Disk, {{U(kScsiDisk), std::nullopt}, {U(kUsbDisk), u"USB\\VID_1234&PID_0100\\SER2"}});
+    source.Set(InterfaceClass::Cdrom, {});
+    source.Set(InterfaceClass::PortableDevice, {});
+  }
+};
+
+World* g_world = nullptr;
+
+class ControlEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::OleInitialize(nullptr);
+    g_world = new World;  // lives for the whole program; the control's threads use it
+    ZendrelEnvironment environment;
+    environment.opener = &g_world->opener;
+    environment.source = &g_world->source;
+    environment.portableDevices = ListingPortableManager();
+    environment.periods.deviceRefresh = 30;
+    environment.periods.portableCheck = 30;
+    CZendrelApp::Instance().SetEnvironment(environment);
+    auto factory = MakeComObject<ClassFactory>(&CZendrelCtrl::Create);
+    ::CoRegisterClassObject(zendrel::kControlClsid, static_cast<IClassFactory*>(factory.get()), CLSCTX_INPROC_SERVER,
+                            REGCLS_MULTIPLEUSE, &g_world->registration);
+    SetServiceInstalled(true);
+  }
+  void TearDown() override {
+    ::CoRevokeClassObject(g_world->registration);
+    ::OleUninitialize();
+  }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ControlEnvironment);
+
+std::wstring ExeFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.rfind(L'\\'));
+}
+
+std::wstring PowerSaveFile() {
+  const std::u16string path = CZendrelApp::Instance().PowerSavePath();
+  return std::wstring(path.begin(), path.end());
+}
+
+std::vector<uint8_t> IdleCounts(const sim::SimDevice& disk) {
+  auto lock = disk.Lock();
+  std::vector<uint8_t> counts;
+  for (const AtaTaskFile& tf : disk.Executed())
+    if (tf[AtaTaskFile::Command] == 0xE3) counts.push_back(tf[AtaTaskFile::Count]);
+  return counts;
+}
+
+void ClearDiskLogs() {
+  g_world->fixedDisk->ClearLogs();
+  g_world->jmDisk->ClearLogs();
+}
+
+// A gadget folder with a DragAndDropSetting.ini, and the page location inside it.
+struct Gadget {
+  explicit Gadget(const wchar_t* name) : folder(MakeTempFolder(name)), ini(folder + L"\\DragAndDropSetting.ini") {
+    ::DeleteFileW(ini.c_str());
+  }
+  std::wstring PageUrl() const {
+    std::wstring url = L"/" + folder + L"/Marvesk.htm";
+    for (wchar_t& c : url)
+      if (c == L'\\') c = L'/';
+    std::wstring encoded;
+    for (wchar_t c : url) encoded += c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
+    return encoded;
+  }
+  std::wstring folder, ini;
+};
+
+class ControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetServiceInstalled(true);
+    ::DeleteFileW(PowerSaveFile().c_str());
+    ClearDiskLogs();
+  }
+  // Starts the control in a gadget folder and waits for the first rebuild.
+  void Start(HostedControl& control, const Gadget& gadget) {
+    ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+    control.ClearEvents();
+    ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
+    // The first refresh thread's rebuild ends with a new size for the page.
+    ASSERT_TRUE(PumpUntil([&] { return !control.Events(ev::ChangeSize).empty(); }));
+  }
+};
+
+}  // namespace
+
+// --- creation checks ------------------------------------------------------------------
+
+TEST_F(ControlTest, InstalledServiceMeansNoQuestionAndTheHostFolder) {
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(ExeFolder().c_str()));
+  EXPECT_EQ(g_hGadgetWnd, ::GetWindow(control.Window(), GW_CHILD)) << "the control window is the process's";
+}
+
+TEST_F(ControlTest, ASecondControlInTheProcessIsRefused) {
+  HostedControl first;
+  ASSERT_EQ(first.Create(zendrel::kControlClsid), S_OK);
+  BoxAnswerer person(L"Already Runnnig", IDOK);
+  HostedControl second;
+  EXPECT_TRUE(FAILED(second.Create(zendrel::kControlClsid)));
+  ASSERT_TRUE(person.Answered());
+  EXPECT_EQ(person.Caption(), L"Caution");
+  UniqueVariant focus;
+  EXPECT_EQ(first.Call(L"GetFocusState", {}, focus.put()), S_OK) << "the first control keeps working";
+}
+
+TEST_F(ControlTest, MissingServiceAndNoFromTheUserClosesTheLauncher) {
+  SetServiceInstalled(false);
+  FakeLauncher launcher;
+  BoxAnswerer question(L"Install Device Management Service?", IDNO);
+  BoxAnswerer caution(L"Device Management Service is not Installed", IDOK);
+  HostedControl control;
+  EXPECT_TRUE(FAILED(control.Create(zendrel::kControlClsid)));
+  EXPECT_TRUE(question.Answered());
+  EXPECT_EQ(question.Caption(), L"Install Necessary Software");
+  EXPECT_TRUE(caution.Answered());
+  EXPECT_TRUE(PumpUntil([&] { return launcher.Closed(); }));
+}
+
+TEST_F(ControlTest, AnInstallerThatInstallsLetsTheControlStartWithoutFurtherWords) {
+  SetServiceInstalled(false);
+  WriteIni(ExeFolder() + L"\\DevMgr\\unused.ini", L"x", L"x", L"x");  // the folder exists beside us
+  HANDLE mode = ::CreateFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(mode, "install", 7, &written, nullptr);
+  ::CloseHandle(mode);
+  FakeLauncher launcher;
+  BoxAnswerer question(L"Install Device Management Service?", IDYES);
+  HostedControl control;
+  EXPECT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  EXPECT_TRUE(question.Answered());
+  test::PumpPending();
+  EXPECT_FALSE(launcher.Closed());
+}
+
+TEST_F(ControlTest, AnInstallerThatDoesNotInstallFailsWithItsMessage) {
+  SetServiceInstalled(false);
+  ::DeleteFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str());
+  FakeLauncher launcher;
+  BoxAnswerer question(L"Install Device Management Service?", IDYES);
+  BoxAnswerer failed(L"Install is Failed.", IDOK);
+  HostedControl control;
+  EXPECT_TRUE(FAILED(control.Create(zendrel::kControlClsid)));
+  EXPECT_TRUE(question.Answered());
+  EXPECT_TRUE(failed.Answered());
+  EXPECT_TRUE(PumpUntil([&] { return launcher.Closed(); }));
+}
+
+TEST_F(ControlTest, ASidebarGadgetHoldingTheInstallerBecomesTheGadgetFolder) {
+  wchar_t local[MAX_PATH] = {};
+  ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
+  const std::wstring gadgets = std::wstring(local) + L"\\Microsoft\\Windows Sidebar\\Gadgets";
+  const std::wstring gadget = gadgets + L"\\Tavolen.gadget";
+  ::SHCreateDirectoryExW(nullptr, (gadget + L"\\DevMgr").c_str(), nullptr);
+  HANDLE setup = ::CreateFileW((gadget + L"\\DevMgr\\SETUP.EXE").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                               nullptr);
+  ::CloseHandle(setup);
+
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(gadget.c_str()));
+
+  // In a sidebar gadget the page draws the flyout itself from the event's fields.
+  FlyOutInfo info{};
+  const char16_t title[] = u"(E:) Properties";
+  std::copy(std::begin(title), std::end(title), info.title);
+  info.vendor[0] = u'V';
+  SharedFlyOutInfo::Instance().Set(info);
+  ASSERT_EQ(control.Call(L"GetFlyOutInfo"), S_OK);
+  const auto fields = control.Events(ev::SetFlyOutInfo);
+  ASSERT_EQ(fields.size(), 1u);
+  ASSERT_EQ(fields[0].args.size(), 12u);
+  EXPECT_EQ(fields[0].args[0], L"(E:) Properties");
+  EXPECT_EQ(fields[0].args[3], L"V");
+  EXPECT_EQ(fields[0].args[11], L"");
+
+  ::DeleteFileW((gadget + L"\\DevMgr\\SETUP.EXE").c_str());
+  ::RemoveDirectoryW((gadget + L"\\DevMgr").c_str());
+  ::RemoveDirectoryW(gadget.c_str());
+}
+
+// --- members and events ---------------------------------------------------------------
+
+TEST_F(ControlTest, LoadGadgetPathReadsTheOptionsMeasuresARowAndBuildsTheRows) {
+  Gadget gadget(L"Tavolen Gadget");
+  WriteIni(gadget.ini, L"IsSetRecycle", L"SETTING_STATE", L"1");
+  WriteIni(gadget.ini, L"SETTED_SHORTCUT_COUNT", L"SETTING_STATE", L"3");
+  WriteIni(gadget.ini, L"ShowCount", L"SETTING_STATE", L"4");
+  WriteIni(gadget.ini, L"ColorIndex", L"SETTING_STATE", L"2");
+  WriteIni(gadget.ini, L"HIDE_DRIVE", L"Setted_Drives", L"E:\\");
+  HostedControl control;
+  Start(control, gadget);
+
+  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(gadget.folder.c_str())) << "%20 and slashes undone";
+  const auto overwrite = control.Events(ev::SettingOverwrite);
+  ASSERT_EQ(overwrite.size(), 1u);
+  EXPECT_EQ(overwrite[0].args, (std::vector<std::wstring>{L"4", L"True", L"False", L"3", L"2"}));
+  const auto size = control.Events(ev::SetSizeInfo);
+  ASSERT_EQ(size.size(), 1u);
+  EXPECT_EQ(size[0].args[0], std::to_wstring(g_nRowHeight));
+  EXPECT_EQ(size[0].args[1], std::to_wstring(g_nRowWidth - 1));
+  EXPECT_GT(g_nRowHeight, 10);
+  EXPECT_GT(g_nRowWidth, g_nRowHeight) << "a row is wider than high";
+
+  UniqueVariant hidden, isHidden;
+  ASSERT_EQ(control.Call(L"NowSetting", {}, hidden.put()), S_OK);
+  EXPECT_EQ(std::wstring(V_BSTR(hidden.get())), L"E:\\");
+  ASSERT_EQ(control.Call(L"IsSetHideDrives", {}, isHidden.put()), S_OK);
+  EXPECT_EQ(V_BOOL(isHidden.get()), VARIANT_TRUE);
+  ASSERT_EQ(control.Call(L"ShowAllDrive"), S_OK);
+  ASSERT_EQ(control.Call(L"IsSetHideDrives", {}, isHidden.put()), S_OK);
+  EXPECT_EQ(V_BOOL(isHidden.get()), VARIANT_FALSE);
+  EXPECT_EQ(ReadIni(gadget.ini, L"HIDE_DRIVE", L"Setted_Drives"), L"<none>");
+}
+
+TEST_F(ControlTest, SetAdditionalOptionStoresOnlyWhatIsOnAndCoercesScriptNumbers) {
+  Gadget gadget(L"Options");
+  WriteIni(gadget.ini, L"WatchRemovable", L"SETTING_STATE", L"1");
+  WriteIni(gadget.ini, L"ColorIndex", L"SETTING_STATE", L"3");
+  HostedControl control;
+  Start(control, gadget);
+  // Script passes booleans and numbers as it has them: VT_BOOL, VT_I4, VT_R8.
+  ASSERT_EQ(control.Call(L"SetAdditionalOption", {Bool(true), Int(0), Int(0), Real(5.0), Int(0)}), S_OK);
+  EXPECT_EQ(ReadIni(gadget.ini, L"IsSetRecycle", L"SETTING_STATE"), L"1");
+  EXPECT_EQ(ReadIni(gadget.ini, L"ShowCount", L"SETTING_STATE"), L"5");
+  EXPECT_EQ(ReadIni(gadget.ini, L"WatchRemovable", L"SETTING_STATE"), L"<none>");
+  EXPECT_EQ(ReadIni(gadget.ini, L"SETTED_SHORTCUT_COUNT", L"SETTING_STATE"), L"<none>");
+  EXPECT_EQ(ReadIni(gadget.ini, L"ColorIndex", L"SETTING_STATE"), L"<none>");
+}
+
+TEST_F(ControlTest, PageCallsAreCheckedBeforeTheControlSeesThem) {
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  EXPECT_EQ(control.CallById(zendrel_dispid::AboutBox, {}), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.CallById(zendrel_dispid::SendFlyOutInfo, {}), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.Call(L"AboutBox"), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(control.Call(L"LoadGadgetPath"), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(control.Call(L"SetSizeInfo", {Int(1)}), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(control.Call(L"SaveDriveCount", {Text(L"not a number")}), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(control.Call(L"SaveDriveCount", {Int(100000)}), DISP_E_TYPEMISMATCH) << "a byte cannot hold it";
+  UniqueVariant count;
+  ASSERT_EQ(control.Call(L"getdriveLETTERcount", {}, count.put()), S_OK) << "names are case-insensitive";
+  EXPECT_EQ(count.type(), VT_I2);
+  EXPECT_EQ(V_I2(count.get()), 0);
+}
+
+TEST_F(ControlTest, EventMethodsAndRowMessagesFireTheirEvents) {
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  ASSERT_EQ(control.Call(L"SettingOverwrite", {Int(6), Bool(true), Bool(false), Int(2), Int(1)}), S_OK);
+  ASSERT_EQ(control.Call(L"SetSizeInfo", {Int(31), Int(150)}), S_OK);
+  EXPECT_EQ(control.Events(ev::SettingOverwrite).at(0).args,
+            (std::vector<std::wstring>{L"6", L"True", L"False", L"2", L"1"}));
+  EXPECT_EQ(control.Events(ev::SetSizeInfo).at(0).args, (std::vector<std::wstring>{L"31", L"150"}));
+
+  FlyOutInfo info{};
+  info.title[0] = u'X';
+  SharedFlyOutInfo::Instance().Set(info);
+  ::PostMessageW(g_hGadgetWnd, 0x8004, 0, 0);
+  ::PostMessageW(g_hGadgetWnd, 0x8005, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !control.Events(ev::FlyOutOff).empty(); }));
+  EXPECT_EQ(control.Events(ev::FlyOutOn).size(), 1u);
+  EXPECT_EQ(SharedFlyOutInfo::Instance().Get().title[0], 0) << "the record is zeroed after FlyOutOff";
+
+  SharedFlyOutInfo::Instance().Set(info);
+  ASSERT_EQ(control.Call(L"EraseFlyoutSetting"), S_OK);
+  EXPECT_EQ(SharedFlyOutInfo::Instance().Get().title[0], 0);
+
+  const size_t before = control.Events(ev::ChangeSize).size();
+  ASSERT_EQ(control.Site()->Move(RECT{0, 0, 200, 100}), S_OK);
+  EXPECT_EQ(control.Events(ev::ChangeSize).size(), before + 1) << "a new position is a new size";
+  EXPECT_TRUE(control.Events(ev::GadgetClose).empty());
+}
+
+TEST_F(ControlTest, LauncherRegistryValuesAreReadAndShowDriveCountIsReset) {
+  HKEY opened = nullptr;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Varnkeld\\Tavolen", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &opened, nullptr),
+            ERROR_SUCCESS);
+  UniqueRegKey key(opened);
+  const DWORD color = 0x1234, count = 9;
+  ::RegSetValueExW(key.get(), L"ColorIndex", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&color), sizeof color);
+  ::RegSetValueExW(key.get(), L"ShowDriveCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count), sizeof count);
+  ::RegSetValueExW(key.get(), L"Name", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"text"), 10);
+
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  auto read = [&](const std::wstring& name) {
+    UniqueVariant value;
+    EXPECT_EQ(control.Call(L"GetSettingData", {Text(name.c_str())}, value.put()), S_OK);
+    EXPECT_EQ(value.type(), VT_UI1);
+    return int(V_UI1(value.get()));
+  };
+  EXPECT_EQ(read(L"ColorIndex"), 0x34) << "the low byte";
+  EXPECT_EQ(read(L"Missing"), 0);
+  EXPECT_EQ(read(L"Name"), 0) << "not a 4-byte value";
+  EXPECT_EQ(read(std::wstring(20000, L'x')), 0) << "no value can have such a name";
+
+  ASSERT_EQ(control.Call(L"SaveDriveCount", {Int(7)}), S_OK);
+  DWORD stored = 99, size = sizeof stored;
+  ASSERT_EQ(::RegQueryValueExW(key.get(), L"ShowDriveCount", nullptr, nullptr, reinterpret_cast<BYTE*>(&stored), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(stored, 0u);
+}
+
+// --- refresh threads, timers and standby timers ----------------------------------------
+
+TEST_F(ControlTest, StoredStandbyTimersReachTheDisksAtStartAndAreReleasedAtUnload) {
+  WriteIni(PowerSaveFile(), L"TimerSettings", L"FIXED ONE:", L"1");
+  WriteIni(PowerSaveFile(), L"TimerSettings", L"SIM JM DISK:SER2", L"zz");  // corrupt: one hour
+  Gadget gadget(L"Standby");
+  std::size_t sent = 0;
+  {
+    HostedControl control;
+    Start(control, gadget);
+    // The start sends to the disks already listed, and the first refresh thread again.
+    ASSERT_TRUE(PumpUntil([] { return !IdleCounts(*g_world->jmDisk).empty(); }));
+    PumpUntil([] { return false; }, 2);
+    const std::vector<uint8_t> fixed = IdleCounts(*g_world->fixedDisk);
+    ASSERT_FALSE(fixed.empty());
+    EXPECT_EQ(fixed, std::vector<uint8_t>(fixed.size(), 240));
+    const std::vector<uint8_t> jm = IdleCounts(*g_world->jmDisk);
+    EXPECT_EQ(jm, std::vector<uint8_t>(jm.size(), 242));
+    EXPECT_EQ(ReadIni(PowerSaveFile(), L"IsTimerCommandSend", L"FIXED ONE:"), L"1");
+
+    // Suspend clears the marks; resume sends every stored timer again, once.
+    ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(ReadIni(PowerSaveFile(), L"IsTimerCommandSend", L"FIXED ONE:"), L"<none>");
+    ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    sent = IdleCounts(*g_world->fixedDisk).size();
+    EXPECT_EQ(sent, fixed.size() + 1);
+    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).back(), 240);
+    ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).size(), sent) << "marked disks are not sent again";
+    EXPECT_EQ(g_world->opener.OpenChannels(), 0) << "nothing keeps a disk open";
+  }
+  // Unloading turns every stored timer off.
+  EXPECT_EQ(IdleCounts(*g_world->fixedDisk).size(), sent + 1);
+  EXPECT_EQ(IdleCounts(*g_world->fixedDisk).back(), 0);
+  EXPECT_EQ(IdleCounts(*g_world->jmDisk).back(), 0);
+}
+
+TEST_F(ControlTest, TimerChoicesGiveTheirCounts) {
+  const std::pair<const wchar_t*, uint8_t> choices[] = {{L"0", 120}, {L"2", 241}, {L"3", 242}};
+  for (const auto& [choice, count] : choices) {
+    ::DeleteFileW(PowerSaveFile().c_str());
+    ClearDiskLogs();
+    WriteIni(PowerSaveFile(), L"TimerSettings", L"FIXED ONE:", choice);
+    Gadget gadget(L"Choices");
+    HostedControl control;
+    Start(control, gadget);
+    ASSERT_TRUE(PumpUntil([] { return !IdleCounts(*g_world->fixedDisk).empty(); }));
+    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).front(), count) << choice;
+  }
+}
+
+TEST_F(ControlTest, SeveralVolumeArrivalsWithinTheDelayLeadToOneRefresh) {
+  Gadget gadget(L"Arrivals");
+  HostedControl control;
+  Start(control, gadget);
+  ASSERT_TRUE(PumpUntil([] { return g_world->source.Walks(InterfaceClass::Disk) > 0; }));
+  // Thread A's walk is done once the first rebuild arrived; let it end.
+  PumpUntil([] { return false; }, 2);
+  const int before = g_world->source.Walks(InterfaceClass::Disk);
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  for (int i = 0; i < 3; ++i)
+    ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+  ASSERT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) > before; }));
+  PumpUntil([] { return false; }, 4);  // several timer periods more
+  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), before + 1);
+
+  DEV_BROADCAST_HDR port{};
+  port.dbch_size = sizeof port;
+  port.dbch_devicetype = DBT_DEVTYP_PORT;
+  ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&port));
+  PumpUntil([] { return false; }, 4);
+  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), before + 1) << "only volumes count";
+}
+
+TEST_F(ControlTest, DeviceNodeChangesRefreshOnlyWhenThePortableCountChanged) {
+  Gadget gadget(L"Portable");
+  HostedControl control;
+  Start(control, gadget);
+  PumpUntil([] { return false; }, 2);
+  const int disksBefore = g_world->source.Walks(InterfaceClass::Disk);
+  const int portableBefore = g_world->source.Walks(InterfaceClass::PortableDevice);
+  ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  ASSERT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::PortableDevice) > portableBefore; }));
+  PumpUntil([] { return false; }, 4);
+  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), disksBefore) << "same count: no refresh";
+
+  g_world->source.Set(InterfaceClass::PortableDevice, {{u"\\\\?\\SWD#WPDBUSENUM#PHONE#{6AC27878-A6FA-4155-BA85-F98F491D4F33}", std::nullopt}});
+  ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  EXPECT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) > disksBefore; }));
+  g_world->source.Set(InterfaceClass::PortableDevice, {});
+}

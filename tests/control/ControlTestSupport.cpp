@@ -1,0 +1,300 @@
+#include "ControlTestSupport.h"
+
+#include <commctrl.h>
+#include <oleauto.h>
+
+#include "../framework/MessagePump.h"
+#include "UniqueRegKey.h"
+#include "UniqueVariant.h"
+
+namespace tavolen::test {
+
+// --- device source ----------------------------------------------------------------------
+
+namespace {
+class ListedWalk : public DeviceInterfaceWalk {
+ public:
+  explicit ListedWalk(std::vector<ListedSource::Interface> list) : list_(std::move(list)) {}
+  std::optional<std::u16string> Next() override {
+    if (next_ >= list_.size()) return std::nullopt;
+    current_ = next_++;
+    return list_[current_].path;
+  }
+  std::optional<std::u16string> ParentInstanceId() override {
+    return current_ < list_.size() ? list_[current_].parent : std::nullopt;
+  }
+
+ private:
+  std::vector<ListedSource::Interface> list_;
+  std::size_t next_ = 0, current_ = SIZE_MAX;
+};
+
+class ListingSession : public PortableDeviceSession {
+ public:
+  Outcome Describe(const std::u16string&, DeviceInfo& info) override {
+    info.bytesPerSector = 512;
+    return Outcome::Listed;
+  }
+};
+}  // namespace
+
+void ListedSource::Set(InterfaceClass c, std::vector<Interface> interfaces) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  classes_[c] = std::move(interfaces);
+}
+
+int ListedSource::Walks(InterfaceClass c) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const auto found = walks_.find(c);
+  return found == walks_.end() ? 0 : found->second;
+}
+
+std::unique_ptr<DeviceInterfaceWalk> ListedSource::Walk(InterfaceClass c) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++walks_[c];
+  return std::make_unique<ListedWalk>(classes_[c]);
+}
+
+PortableDeviceManager ListingPortableManager() {
+  return [] { return std::make_unique<ListingSession>(); };
+}
+
+// --- message boxes ----------------------------------------------------------------------
+
+namespace {
+std::wstring WindowText(HWND hwnd) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(hwnd, text, 511);
+  return text;
+}
+
+struct BoxSearch {
+  const std::wstring* expected;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<BoxSearch*>(param);
+  wchar_t className[16] = {};
+  ::GetClassNameW(hwnd, className, 15);
+  if (std::wstring(className) != L"#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+  HWND text = ::GetDlgItem(hwnd, 0xFFFF);
+  if (text && WindowText(text).find(*search->expected) != std::wstring::npos) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+BoxAnswerer::BoxAnswerer(std::wstring expected, int button) : expected_(std::move(expected)), button_(button) {
+  thread_ = std::thread([this] {
+    // Looks for the box for at most ten seconds.
+    for (int i = 0; i < 500 && !answered_; ++i) {
+      BoxSearch search{&expected_, nullptr};
+      ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+      if (search.found) {
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          caption_ = WindowText(search.found);
+        }
+        ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+        answered_ = true;
+        break;
+      }
+      ::Sleep(20);
+    }
+  });
+}
+
+BoxAnswerer::~BoxAnswerer() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool BoxAnswerer::Answered() {
+  if (thread_.joinable()) thread_.join();
+  return answered_;
+}
+
+std::wstring BoxAnswerer::Caption() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return caption_;
+}
+
+// --- launcher stand-in ------------------------------------------------------------------
+
+FakeLauncher::FakeLauncher() {
+  // An empty dialog template: popup, no controls.
+  struct {
+    DLGTEMPLATE header;
+    WORD menu, windowClass, title;
+  } blank{};
+  blank.header.style = WS_POPUP;
+  hwnd_ = ::CreateDialogIndirectParamW(::GetModuleHandleW(nullptr), &blank.header, nullptr, &Procedure,
+                                       reinterpret_cast<LPARAM>(this));
+  ::SetWindowTextW(hwnd_, L"Marvesk");
+}
+
+FakeLauncher::~FakeLauncher() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+INT_PTR CALLBACK FakeLauncher::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  static const UINT subMenu = ::RegisterWindowMessageW(L"IsSubMenuOpen");
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    return TRUE;
+  }
+  auto* self = reinterpret_cast<FakeLauncher*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (!self) return FALSE;
+  if (message == WM_CLOSE) {
+    self->closed_ = true;
+    return TRUE;
+  }
+  if (message == subMenu) {
+    self->subMenuOpen_ = UINT(wParam) + 1;  // 1 for "closed", 2 for "open"
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// --- service key ------------------------------------------------------------------------
+
+void SetServiceInstalled(bool installed) {
+  const wchar_t* key = L"SYSTEM\\CurrentControlSet\\Services\\SembridService\\Parameters";
+  if (installed) {
+    HKEY created = nullptr;
+    ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr);
+    UniqueRegKey owner(created);
+  } else {
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);
+  }
+}
+
+// --- hosted control ---------------------------------------------------------------------
+
+HostedControl::HostedControl() {
+  // Not shown: without a window manager the X server makes a shown window's end slow.
+  window_ = ::CreateWindowExW(0, WC_STATICW, L"host", WS_OVERLAPPEDWINDOW, 10, 10, 320, 400, nullptr,
+                              nullptr, ::GetModuleHandleW(nullptr), nullptr);
+}
+
+HostedControl::~HostedControl() {
+  Close();
+  if (window_) ::DestroyWindow(window_);
+}
+
+HRESULT HostedControl::Create(const wchar_t* progIdOrClsid) {
+  site_ = ControlSite::Create(window_);
+  const RECT rect{0, 0, 300, 360};
+  HRESULT hr = site_->CreateControl(progIdOrClsid, rect);
+  if (SUCCEEDED(hr)) hr = site_->ConnectEvents([this](DISPID id, const std::vector<VARIANT>& args) {
+    Event event{id, {}};
+    for (const VARIANT& arg : args) {
+      UniqueVariant text;
+      if (SUCCEEDED(::VariantChangeType(text.put(), const_cast<VARIANT*>(&arg), VARIANT_ALPHABOOL, VT_BSTR)))
+        event.args.emplace_back(V_BSTR(text.get()), ::SysStringLen(V_BSTR(text.get())));
+      else
+        event.args.emplace_back(L"?");
+    }
+    events_.push_back(std::move(event));
+  });
+  if (FAILED(hr)) site_.reset();
+  return hr;
+}
+
+HRESULT HostedControl::Create(REFCLSID clsid) {
+  wchar_t text[64] = {};
+  ::StringFromGUID2(clsid, text, 64);
+  return Create(text);
+}
+
+HRESULT HostedControl::CallById(DISPID id, std::vector<VARIANT> argsInOrder, VARIANT* result) {
+  if (!site_) return E_UNEXPECTED;
+  std::vector<VARIANT> reversed(argsInOrder.rbegin(), argsInOrder.rend());
+  DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
+  UniqueVariant ignored;
+  UINT argErr = 0;
+  const HRESULT hr = site_->Dispatch()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                               result ? result : ignored.put(), nullptr, &argErr);
+  for (VARIANT& v : argsInOrder) ::VariantClear(&v);
+  return hr;
+}
+
+HRESULT HostedControl::Call(const wchar_t* name, std::vector<VARIANT> argsInOrder, VARIANT* result) {
+  if (!site_) return E_UNEXPECTED;
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  HRESULT hr = site_->Dispatch()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) {
+    for (VARIANT& v : argsInOrder) ::VariantClear(&v);
+    return hr;
+  }
+  return CallById(id, std::move(argsInOrder), result);
+}
+
+void HostedControl::Close() {
+  if (site_) {
+    site_->Close();
+    site_.reset();
+  }
+}
+
+std::vector<HostedControl::Event> HostedControl::Events(DISPID id) const {
+  std::vector<Event> matching;
+  for (const Event& e : events_)
+    if (e.id == id) matching.push_back(e);
+  return matching;
+}
+
+VARIANT Text(const wchar_t* text) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = ::SysAllocString(text);
+  return v;
+}
+
+VARIANT Int(LONG value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
+VARIANT Real(double value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_R8;
+  V_R8(&v) = value;
+  return v;
+}
+
+VARIANT Bool(bool value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_BOOL;
+  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+void WriteIni(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+  ::WritePrivateProfileStringW(section, key, value, file.c_str());
+}
+
+std::wstring ReadIni(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[256] = {};
+  ::GetPrivateProfileStringW(section, key, L"<none>", value, 255, file.c_str());
+  return value;
+}
+
+std::wstring MakeTempFolder(const wchar_t* name) {
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + name + L"-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+}  // namespace tavolen::test
