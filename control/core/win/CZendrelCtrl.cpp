@@ -106,6 +106,9 @@ LRESULT CALLBACK CallWndHook(int code, WPARAM wParam, LPARAM lParam) {
   return ::CallNextHookEx(g_hook, code, wParam, lParam);
 }
 
+// A row template as a plain dialog, for measuring it.
+INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
 DispatchTable BuildDispatchTable() {
   DispatchTable table;
   for (const DispatchMember& m : ZendrelDispatchTable())
@@ -433,9 +436,8 @@ void CZendrelCtrl::RepaintRows() { ::InvalidateRect(ControlHwnd(), nullptr, TRUE
 
 void CZendrelCtrl::MeasureRow() {
   // A drive row made from its template, measured and thrown away.
-  static const DLGPROC kPlain = [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; };
   HWND row = ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(CZendrelApp::Instance().DriveTemplate()),
-                                  ControlHwnd(), kPlain, 0);
+                                  ControlHwnd(), &PlainDialog, 0);
   if (!row) return;
   RECT rect{};
   ::GetWindowRect(row, &rect);
