@@ -459,3 +459,34 @@ TEST_F(ControlTest, DeviceNodeChangesRefreshOnlyWhenThePortableCountChanged) {
   EXPECT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) > disksBefore; }));
   g_world->source.Set(InterfaceClass::PortableDevice, {});
 }
+
+TEST_F(ControlTest, ASecondStartWhileTheFirstRefreshRunsNeitherBlocksNorRunsTwoThreads) {
+  Gadget gadget(L"Twice");
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  const int before = g_world->source.Walks(InterfaceClass::Disk);
+  // The first refresh thread sends its rebuild to this thread, which is inside the second
+  // call: the call keeps dispatching messages while it waits.
+  ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
+  ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
+  EXPECT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) == before + 2; }));
+  EXPECT_EQ(g_world->source.MostOpenWalks(), 1) << "never two refresh threads at once";
+}
+
+TEST_F(ControlTest, TheInformationBoxClosesItselfAndTheCautionBoxWaitsForThePerson) {
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  {
+    // The person would press OK only after three seconds; the box is gone before.
+    BoxAnswerer late(L"drive is ready", IDOK, 3000);
+    CZendrelApp::Instance().ShowInfoBox(u"The drive is ready.", 200);
+    ASSERT_TRUE(late.Answered());
+    EXPECT_TRUE(late.ClosedByItself());
+    EXPECT_EQ(late.Caption(), L"Information");
+  }
+  BoxAnswerer person(L"Disk is hot", IDOK, 500);
+  EXPECT_EQ(CZendrelApp::Instance().ShowCautionBox(u"Disk is hot."), IDOK);
+  ASSERT_TRUE(person.Answered());
+  EXPECT_FALSE(person.ClosedByItself());
+  EXPECT_EQ(person.Caption(), L"Caution");
+}

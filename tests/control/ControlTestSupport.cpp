@@ -14,7 +14,9 @@ namespace tavolen::test {
 namespace {
 class ListedWalk : public DeviceInterfaceWalk {
  public:
-  explicit ListedWalk(std::vector<ListedSource::Interface> list) : list_(std::move(list)) {}
+  ListedWalk(ListedSource& source, std::vector<ListedSource::Interface> list)
+      : source_(source), list_(std::move(list)) {}
+  ~ListedWalk() override { source_.WalkEnded(); }
   std::optional<std::u16string> Next() override {
     if (next_ >= list_.size()) return std::nullopt;
     current_ = next_++;
@@ -25,6 +27,7 @@ class ListedWalk : public DeviceInterfaceWalk {
   }
 
  private:
+  ListedSource& source_;
   std::vector<ListedSource::Interface> list_;
   std::size_t next_ = 0, current_ = SIZE_MAX;
 };
@@ -52,7 +55,9 @@ int ListedSource::Walks(InterfaceClass c) const {
 std::unique_ptr<DeviceInterfaceWalk> ListedSource::Walk(InterfaceClass c) {
   std::lock_guard<std::mutex> lock(mutex_);
   ++walks_[c];
-  return std::make_unique<ListedWalk>(classes_[c]);
+  const int open = ++open_;
+  if (open > mostOpen_) mostOpen_ = open;
+  return std::make_unique<ListedWalk>(*this, classes_[c]);
 }
 
 PortableDeviceManager ListingPortableManager() {
@@ -87,7 +92,8 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
 }
 }  // namespace
 
-BoxAnswerer::BoxAnswerer(std::wstring expected, int button) : expected_(std::move(expected)), button_(button) {
+BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
+    : expected_(std::move(expected)), button_(button), delay_(delay) {
   thread_ = std::thread([this] {
     // Looks for the box for at most ten seconds.
     for (int i = 0; i < 500 && !answered_; ++i) {
@@ -97,6 +103,14 @@ BoxAnswerer::BoxAnswerer(std::wstring expected, int button) : expected_(std::mov
         {
           std::lock_guard<std::mutex> lock(mutex_);
           caption_ = WindowText(search.found);
+        }
+        if (delay_ != 0) {
+          ::Sleep(delay_);
+          if (!::IsWindow(search.found) || !::IsWindowVisible(search.found)) {
+            closedByItself_ = true;
+            answered_ = true;
+            break;
+          }
         }
         ::PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
         answered_ = true;

@@ -23,6 +23,9 @@ namespace tavolen::test {
 // Interfaces per class, with parent instance ids; counts the walks of each class.
 class ListedSource : public DeviceSource {
  public:
+  // The most walks of any class that were open at the same time.
+  int MostOpenWalks() const { return mostOpen_; }
+  void WalkEnded() { --open_; }
   struct Interface {
     std::u16string path;
     std::optional<std::u16string> parent;
@@ -35,6 +38,7 @@ class ListedSource : public DeviceSource {
   mutable std::mutex mutex_;
   std::map<InterfaceClass, std::vector<Interface>> classes_;
   std::map<InterfaceClass, int> walks_;
+  std::atomic<int> open_{0}, mostOpen_{0};
 };
 
 // Lists every portable interface the source gives.
@@ -44,17 +48,22 @@ PortableDeviceManager ListingPortableManager();
 // remembers its text and presses `button` in it, as a person would.
 class BoxAnswerer {
  public:
-  BoxAnswerer(std::wstring expected, int button);
+  // With a delay, the person waits that long after the box appeared before pressing.
+  BoxAnswerer(std::wstring expected, int button, DWORD delay = 0);
   ~BoxAnswerer();
   BoxAnswerer(const BoxAnswerer&) = delete;
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
   // Waits for the answer; false when no such box came.
   bool Answered();
   std::wstring Caption() const;
+  // The box was gone before the person pressed anything.
+  bool ClosedByItself() const { return closedByItself_; }
 
  private:
   std::wstring expected_;
   int button_;
+  DWORD delay_;
+  std::atomic<bool> closedByItself_{false};
   std::atomic<bool> answered_{false};
   mutable std::mutex mutex_;
   std::wstring caption_;
