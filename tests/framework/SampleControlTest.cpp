@@ -22,6 +22,7 @@
 #include <objsafe.h>
 #include <olectl.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,14 @@ class OleScope {
 
 class SampleControlTest : public ::testing::Test {
  protected:
+  // One visible host window for the suite: Wine takes about two seconds to take a shown
+  // top-level window down when no window manager runs.
+  static void SetUpTestSuite() {
+    host_.emplace();
+    host_->Create(nullptr, L"Sample host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{20, 20, 520, 420});
+  }
+  static void TearDownTestSuite() { host_.reset(); }
+
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(ole_.result()));
     module_ = UniqueModule(::LoadLibraryW(SampleDllPath().c_str()));
@@ -122,13 +131,12 @@ class SampleControlTest : public ::testing::Test {
     canUnloadNow_ = Export("DllCanUnloadNow");
     ASSERT_TRUE(registerServer_ && unregisterServer_ && canUnloadNow_);
     ASSERT_EQ(registerServer_(), S_OK);
-    ASSERT_TRUE(host_.Create(nullptr, L"Sample host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{20, 20, 520, 420}));
+    ASSERT_TRUE(host_ && host_->hwnd());
   }
 
   void TearDown() override {
     for (ComPtr<ControlSite>& site : sites_) site->Close();
     sites_.clear();
-    host_.Destroy();
     ::CoFreeUnusedLibraries();
     if (unregisterServer_) unregisterServer_();
   }
@@ -139,7 +147,7 @@ class SampleControlTest : public ::testing::Test {
 
   // A hosted control at (10, 10, 210, 60) of the host window, or a failure.
   HRESULT Host(const wchar_t* name, ControlSite** site) {
-    ComPtr<ControlSite> created = ControlSite::Create(host_.hwnd());
+    ComPtr<ControlSite> created = ControlSite::Create(host_->hwnd());
     HRESULT hr = created->CreateControl(name, RECT{10, 10, 210, 60});
     if (SUCCEEDED(hr)) {
       *site = created.get();
@@ -205,9 +213,11 @@ class SampleControlTest : public ::testing::Test {
   DllFunction registerServer_ = nullptr;
   DllFunction unregisterServer_ = nullptr;
   DllFunction canUnloadNow_ = nullptr;
-  HostWindow host_;
+  static std::optional<HostWindow> host_;
   std::vector<ComPtr<ControlSite>> sites_;
 };
+
+std::optional<HostWindow> SampleControlTest::host_;
 
 const std::wstring kClsidKey = L"CLSID\\" + GuidText(sample::kControlClsid);
 const std::wstring kTypeLibKey = L"TypeLib\\" + GuidText(sample::kLibId) + L"\\1.0";
@@ -284,11 +294,11 @@ TEST_F(SampleControlTest, HostedByClsidAsAChildOfTheHostWindow) {
   EXPECT_TRUE(site->InPlaceActive());
   HWND control = site->ControlWindow();
   ASSERT_NE(control, nullptr);
-  EXPECT_EQ(::GetParent(control), host_.hwnd());
+  EXPECT_EQ(::GetParent(control), host_->hwnd());
   EXPECT_TRUE(::IsWindowVisible(control));
   RECT rect{};
   ::GetWindowRect(control, &rect);
-  ::MapWindowPoints(nullptr, host_.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+  ::MapWindowPoints(nullptr, host_->hwnd(), reinterpret_cast<POINT*>(&rect), 2);
   EXPECT_EQ(rect.left, 10);
   EXPECT_EQ(rect.top, 10);
   EXPECT_EQ(rect.right - rect.left, 200);
@@ -437,7 +447,7 @@ TEST_F(SampleControlTest, EventsReachTheSinkInDeclaredOrder) {
   EXPECT_EQ(V_I4(events[1].args[1].get()), 30);
   RECT rect{};
   ::GetWindowRect(site->ControlWindow(), &rect);
-  ::MapWindowPoints(nullptr, host_.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+  ::MapWindowPoints(nullptr, host_->hwnd(), reinterpret_cast<POINT*>(&rect), 2);
   EXPECT_EQ(rect.top, 100);
   EXPECT_EQ(rect.right, 300);
 
