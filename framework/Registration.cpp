@@ -96,6 +96,9 @@ HRESULT RegisterServerClass(const ServerClass& entry, const GUID& libid, WORD ma
          SetClassesValue(key + L"\\ToolboxBitmap32", nullptr, path + L", " + std::to_wstring(entry.toolboxBitmap)) &&
          SetClassesValue(key + L"\\MiscStatus", nullptr, L"0") &&
          SetClassesValue(key + L"\\MiscStatus\\1", nullptr, std::to_wstring(entry.miscStatus)) &&
+         // The "Properties" verb (OLEIVERB_PROPERTIES), as containers list it: name, menu
+         // flags, verb attributes (OLEVERBATTRIB_ONCONTAINERMENU).
+         SetClassesValue(key + L"\\Verb\\-7", nullptr, L"&Properties,0,2") &&
          SetClassesValue(key + L"\\TypeLib", nullptr, GuidText(libid)) &&
          SetClassesValue(key + L"\\Version", nullptr,
                          std::to_wstring(majorVersion) + L"." + std::to_wstring(minorVersion));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <objsafe.h>
+#include <olectl.h>
 #include <ocidl.h>
 
 #include <string>
@@ -98,6 +99,7 @@ void ExpectRegistered() {
   EXPECT_NE(ClassesValue(clsid + L"\\ToolboxBitmap32").find(L", 272"), std::wstring::npos);
   EXPECT_EQ(ClassesValue(clsid + L"\\TypeLib"), kLibId);
   EXPECT_EQ(ClassesValue(clsid + L"\\Version"), L"1.0");
+  EXPECT_EQ(ClassesValue(clsid + L"\\Verb\\-7"), L"&Properties,0,2");
   EXPECT_TRUE(ClassesKeyExists(clsid + L"\\Implemented Categories\\{7DD95801-9882-11CF-9FA9-00AA006C42C4}"));
   EXPECT_TRUE(ClassesKeyExists(clsid + L"\\Implemented Categories\\{7DD95802-9882-11CF-9FA9-00AA006C42C4}"));
   EXPECT_EQ(ClassesValue(L"ZENDREL.ZendrelCtrl\\CLSID"), kClsid);
@@ -176,6 +178,17 @@ TEST_F(ZendrelDll, AScriptDrivesEveryMemberByNameAndReceivesTheEvents) {
   EXPECT_TRUE(supported & INTERFACESAFE_FOR_UNTRUSTED_CALLER);
   ComPtr<IProvideClassInfo2> classInfo;
   ASSERT_EQ(control.Site()->Control().As(IID_IProvideClassInfo2, &classInfo), S_OK);
+  // The container can offer the "Properties" verb.
+  ComPtr<IOleObject> object;
+  ASSERT_EQ(control.Site()->Control().As(IID_IOleObject, &object), S_OK);
+  ComPtr<IEnumOLEVERB> verbs;
+  ASSERT_EQ(object->EnumVerbs(verbs.put()), S_OK);
+  OLEVERB verb{};
+  ULONG fetched = 0;
+  ASSERT_EQ(verbs->Next(1, &verb, &fetched), S_OK);
+  EXPECT_EQ(verb.lVerb, OLEIVERB_PROPERTIES);
+  EXPECT_STREQ(verb.lpszVerbName, L"&Properties");
+  ::CoTaskMemFree(verb.lpszVerbName);
   GUID source{};
   ASSERT_EQ(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
   EXPECT_TRUE(IsEqualGUID(source, zendrel::kEventsIid));
