@@ -40,3 +40,97 @@
 
 // Bitmaps.
 #define IDB_TOOLBOX 272
+
+// ---- Drive-row menus, power-save dialog, overlays and icons ---------------------------
+
+// Strings: medium names; the id is the optical drive's current profile number (names
+// after the profile's meaning, texts as the drive information shows them).
+#define IDS_MEDIUM_CD_ROM 8
+#define IDS_MEDIUM_CD_R 9
+#define IDS_MEDIUM_CD_RW 10
+#define IDS_MEDIUM_DVD_ROM 16
+#define IDS_MEDIUM_DVD_R 17
+#define IDS_MEDIUM_DVD_RAM 18
+#define IDS_MEDIUM_DVD_RW_RESTRICTED 19
+#define IDS_MEDIUM_DVD_RW_SEQUENTIAL 20
+#define IDS_MEDIUM_DVD_R_DL_SEQUENTIAL 21
+#define IDS_MEDIUM_DVD_R_DL_JUMP 22
+#define IDS_MEDIUM_DVD_PLUS_RW 26
+#define IDS_MEDIUM_DVD_PLUS_R 27
+#define IDS_MEDIUM_DVD_PLUS_RW_DL 42
+#define IDS_MEDIUM_DVD_PLUS_R_DL 43
+#define IDS_MEDIUM_BD_ROM 64
+#define IDS_MEDIUM_BD_R_SRM 65
+#define IDS_MEDIUM_BD_R_RRM 66
+#define IDS_MEDIUM_BD_RE 67
+#define IDS_MEDIUM_HD_DVD_ROM 80
+#define IDS_MEDIUM_HD_DVD_R 81
+#define IDS_MEDIUM_HD_DVD_RAM 82
+
+// Strings: power-save dialog (timer choices in combo order) and its messages.
+#define IDS_AFTER_10M 379
+#define IDS_AFTER_20M 380
+#define IDS_AFTER_30M 381
+#define IDS_AFTER_1H 382
+#define IDS_RELEASE_TIMER 383
+#define IDS_STANDBY_ENABLED 384
+#define IDS_SET_STANDBY_FAILED 385
+#define IDS_STANDBY_DISABLED 386
+#define IDS_RELEASE_STANDBY_FAILED 387
+#define IDS_CHECK_POWER_MODE_FAILED 388
+#define IDS_TIMER_RELEASED 389
+#define IDS_TIMER_SET 390
+#define IDS_SET_TIMER_FAILED 391
+#define IDS_RELEASE_TIMER_FAILED 392
+
+// Strings: drive rows, gadget button, eject and tray.
+#define IDS_FILE_NOT_FOUND 394
+#define IDS_RECYCLE_BIN 395
+#define IDS_TOTAL 396
+#define IDS_LOCAL_DISK 397
+#define IDS_OPTICAL_DRIVE 398
+#define IDS_REMOVABLE_DISK 399
+#define IDS_MEDIA_EMPTY 400
+#define IDS_GET_SIZE_FAILED 401
+#define IDS_SAVE_FOLDER 402
+#define IDS_SAFE_TO_REMOVE 410
+#define IDS_DEVICE_IN_USE 411
+#define IDS_TRAY_FAILED 412
+#define IDS_MEDIA_PLAYER_RUNNING 454
+
+// Dialog templates of the power-save dialog (same controls).
+#define IDD_POWER_SAVE_TAHOMA 338
+#define IDD_POWER_SAVE_MEIRYO 353
+
+// Controls of the power-save dialog.
+#define IDC_POWER_MODE 234
+#define IDC_STANDBY_TIMER 235
+#define IDC_TIMER_COMBO 238
+#define IDC_POWER_SAVE_ICON 1000
+
+// Menus of the gadget button: its own commands (popup "TOP") and the drop settings
+// (popup "BOTTOM").
+#define IDR_MENU_BOTTOM 365
+#define IDR_MENU_TOP 366
+
+// Commands of the drive row.
+#define ID_EJECT_DEVICE 32773
+#define ID_OPEN 32774
+#define ID_ERASE_FREE_SPACE 32775
+#define ID_PROPERTIES 32776
+#define ID_POWER_SAVE 32778
+#define ID_TRAY_CONTROL 32801
+#define ID_DAY_FOLDER 32812
+#define ID_NO_FOLDER 32813
+#define ID_ROOT_DIRECTORY 32814
+#define ID_CUSTOM_FOLDER 32815
+#define ID_HIDE_DRIVE 32819
+#define ID_MONTH_FOLDER 32838
+
+// Bitmaps: the drive-letter overlays, 307 for A to 332 for Z, and their common mask.
+#define IDB_LETTER_MASK 306
+#define IDB_LETTER_A 307
+#define IDB_LETTER_Z 332
+
+// Icon of the control and of the power-save dialog.
+#define IDI_POWER_SAVE 350
