@@ -31,6 +31,7 @@ TrayAction DecideTrayAction(COptCommand& drive) {
   uint32_t profile = 0;
   if (!drive.GetCurrentProfile(profile) || profile == 0xFF) return TrayAction::Failed;
 
+  // Whatever it returns, the sense data it leaves decide.
   drive.TestUnitReady();
   const auto& sense = drive.SenseSummary();
   if (const auto action = TrayActionFromSense(sense[1], sense[2], sense[3])) return *action;

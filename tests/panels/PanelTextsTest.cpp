@@ -46,20 +46,6 @@ TEST(LabelText, ALabelIsCutToItsBuffer) {
   EXPECT_EQ(DriveLabelText(std::u16string(1, u'\0'), DriveType::Fixed), Fallback(397));
 }
 
-TEST(LabelText, LabelsOfAFakeVolumeSetThroughThePort) {
-  FakeVolumes volumes;
-  volumes.Add(u"C:\\", DriveType::Fixed, u"");
-  volumes.Add(u"G:\\", DriveType::Removable, std::nullopt);
-  volumes.Add(u"D:\\", DriveType::CdRom, std::nullopt);
-  const auto labelOf = [&](const std::u16string& root) {
-    const auto info = volumes.Information(root);
-    return DriveLabelText(info ? std::optional<std::u16string>(info->label) : std::nullopt, volumes.Type(root));
-  };
-  EXPECT_EQ(labelOf(u"C:\\").stringId, 397u);  // "Local Disk"
-  EXPECT_EQ(labelOf(u"G:\\").stringId, 400u);  // "Media Empty"
-  EXPECT_EQ(labelOf(u"D:\\").stringId, 398u);  // "Optical Drive"
-}
-
 TEST(CapacityLine, FollowsTheSizeRule) {
   constexpr uint64_t kGiB = uint64_t(1) << 30;
   const auto exactlyOne = DriveCapacityLine(VolumeSpace{kGiB, 0});
