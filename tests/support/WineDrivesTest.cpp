@@ -16,6 +16,19 @@ namespace {
 // The 32- and 64-bit programs share the prefix: each word size has letters of its own.
 constexpr wchar_t kFirstLetter = sizeof(void*) == 4 ? L'Q' : L'U';
 
+constexpr int kLetterCount = 4;
+
+// A run that ended abruptly leaves its letters defined in the prefix: each test takes
+// them away first.
+void RemoveLeftoverLetters() {
+  for (int i = 0; i < kLetterCount; ++i) RemoveUnixDrive(wchar_t(kFirstLetter + i));
+}
+
+class WineDriveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { RemoveLeftoverLetters(); }
+};
+
 std::wstring TempFolder(const wchar_t* name) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
@@ -54,7 +67,10 @@ struct Case {
   const wchar_t* label;
 };
 
-class WineDriveTypes : public ::testing::TestWithParam<std::pair<int, Case>> {};
+class WineDriveTypes : public ::testing::TestWithParam<std::pair<int, Case>> {
+ protected:
+  void SetUp() override { RemoveLeftoverLetters(); }
+};
 
 TEST_P(WineDriveTypes, LetterTypeLabelAndSizeThenGone) {
   const auto& [index, c] = GetParam();
@@ -90,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, WineDriveTypes,
                            return std::to_string(p.param.second.type) + "_" + Narrow(p.param.second.name);
                          });
 
-TEST(WineDrive, TheLetterShowsTheFolderItWasGiven) {
+TEST_F(WineDriveTest, TheLetterShowsTheFolderItWasGiven) {
   const std::wstring folder = TempFolder(L"content");
   WineDrive drive(kFirstLetter, DRIVE_FIXED, folder);
   ASSERT_TRUE(drive) << drive.Error();
@@ -110,7 +126,7 @@ TEST(WineDrive, TheLetterShowsTheFolderItWasGiven) {
   EXPECT_EQ(std::string(text, read), "here");
 }
 
-TEST(WineDrive, AMovedDriveIsRemovedOnceByItsLastOwner) {
+TEST_F(WineDriveTest, AMovedDriveIsRemovedOnceByItsLastOwner) {
   const std::wstring root{kFirstLetter, L':', L'\\'};
   WineDrive target;
   EXPECT_FALSE(target);
@@ -130,7 +146,7 @@ TEST(WineDrive, AMovedDriveIsRemovedOnceByItsLastOwner) {
   EXPECT_FALSE(Listed(root));
 }
 
-TEST(WineDrive, AssigningOverAnOwnedDriveRemovesTheOldLetter) {
+TEST_F(WineDriveTest, AssigningOverAnOwnedDriveRemovesTheOldLetter) {
   const std::wstring oldRoot{kFirstLetter, L':', L'\\'};
   const std::wstring newRoot{wchar_t(kFirstLetter + 1), L':', L'\\'};
   WineDrive drive(kFirstLetter, DRIVE_FIXED, TempFolder(L"old"));
@@ -142,14 +158,14 @@ TEST(WineDrive, AssigningOverAnOwnedDriveRemovesTheOldLetter) {
   EXPECT_EQ(::GetDriveTypeW(newRoot.c_str()), UINT(DRIVE_CDROM));
 }
 
-TEST(WineDrive, ALetterOutsideTheAlphabetIsRefused) {
+TEST_F(WineDriveTest, ALetterOutsideTheAlphabetIsRefused) {
   WineDrive drive(L'1', DRIVE_FIXED, TempFolder(L"refused"));
   EXPECT_FALSE(drive);
   EXPECT_EQ(drive.Error(), DWORD(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(DefineUnixDrive(L'Q', DRIVE_NO_ROOT_DIR, "/tmp"), DWORD(ERROR_INVALID_PARAMETER));
 }
 
-TEST(WineDrive, TheUnixPathOfAFolderIsAbsolute) {
+TEST_F(WineDriveTest, TheUnixPathOfAFolderIsAbsolute) {
   const std::string path = UnixPathOf(TempFolder(L"content"));
   ASSERT_FALSE(path.empty());
   EXPECT_EQ(path.front(), '/');
