@@ -173,6 +173,8 @@ class PowerSaveUser {
       // A closed box is hidden first and destroyed a moment later.
       seen.closedByItself = answer_ == Answer::LetItClose && (!::IsWindow(box) || !::IsWindowVisible(box));
       boxes.push_back(seen);
+      // One that stayed is answered after all, so that the dialog can end.
+      if (::IsWindow(box) && ::IsWindowVisible(box)) ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
   }
 

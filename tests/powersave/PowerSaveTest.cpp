@@ -120,16 +120,6 @@ TEST(PowerSaveChoices, OkActionFollowsTheCheckedButtonAndTheStoredTimer) {
   EXPECT_EQ(ChooseAction(false, false, true), PowerSaveAction::None);
 }
 
-TEST(PowerSaveChoices, FailuresAreCautionsAndSuccessesInformation) {
-  for (PowerSaveMessage m : {PowerSaveMessage::SetStandbyFailed, PowerSaveMessage::ReleaseStandbyFailed,
-                             PowerSaveMessage::CheckPowerModeFailed, PowerSaveMessage::SetTimerFailed,
-                             PowerSaveMessage::ReleaseTimerFailed})
-    EXPECT_TRUE(IsCaution(m)) << int(m);
-  for (PowerSaveMessage m : {PowerSaveMessage::StandbyEnabled, PowerSaveMessage::StandbyDisabled,
-                             PowerSaveMessage::TimerReleased, PowerSaveMessage::TimerSet})
-    EXPECT_FALSE(IsCaution(m)) << int(m);
-}
-
 // --- start: the stored timer -------------------------------------------------------------
 
 TEST(PowerSaveStart, StoredTimerSetsTheFlagAndTheChoice) {
@@ -294,12 +284,6 @@ TEST(ToggleStandby, UnreadablePowerModeSendsNothing) {
   EXPECT_TRUE(rig.pauses.empty()) << "the power-mode check is asked once";
 }
 
-TEST(ToggleStandby, StoppedServiceFailsTheCheck) {
-  Rig rig(Family::Fjt, ChannelRoute::Service);
-  rig.opener.SetServiceRunning(false);
-  EXPECT_EQ(rig.Control()->ToggleStandby().message, PowerSaveMessage::CheckPowerModeFailed);
-}
-
 TEST(SetStandbyTimer, SucceedsOnTheThirdTry) {
   Rig rig(Family::Fjt);
   rig.disk->FailAtaCommand(kIdle, Fault::TransportError().Times(2));
@@ -361,18 +345,6 @@ TEST(SetStandbyTimer, ReleaseRemovesOnlyThisDisksEntries) {
   EXPECT_TRUE(rig.powerSave.Has(u"TimerSettings", u"OTHER:SER-9"));
 }
 
-TEST(SetStandbyTimer, DirectCallsLeaveTheSettingsToTheCaller) {
-  Rig rig(Family::Sat);
-  rig.powerSave.Write(u"TimerSettings", kKey, u"1");
-  auto control = rig.Control();
-  EXPECT_EQ(control->SetStandbyTimer(false, 0).message, PowerSaveMessage::TimerSet);
-  EXPECT_EQ(rig.disk->ata.standbyTimer, 120);
-  EXPECT_EQ(control->SetStandbyTimer(true).message, PowerSaveMessage::TimerReleased);
-  EXPECT_FALSE(control->HasStoredTimer());
-  EXPECT_EQ(rig.Stored(u"TimerSettings"), u"1");
-  EXPECT_FALSE(rig.powerSave.Has(u"IsTimerCommandSend", kKey));
-}
-
 // --- disks without a command object: silence -----------------------------------------------
 
 TEST(PowerSaveSilence, NoRecordOrNoCommandFamilyEndsWithoutAWord) {
@@ -397,14 +369,6 @@ TEST(PowerSaveSilence, NoRecordOrNoCommandFamilyEndsWithoutAWord) {
     EXPECT_EQ(rig.Stored(u"TimerSettings"), u"1");
     EXPECT_FALSE(rig.powerSave.Has(u"IsTimerCommandSend", kKey));
   }
-}
-
-TEST(PowerSaveSilence, NoneActionDoesNothing) {
-  Rig rig;
-  const StandbyOutcome outcome = rig.Control()->Apply(PowerSaveAction::None, 0);
-  EXPECT_EQ(outcome.result, 0);
-  EXPECT_EQ(outcome.message, PowerSaveMessage::None);
-  EXPECT_TRUE(rig.opener.Opened().empty());
 }
 
 TEST(PowerSaveSilence, DiskGoneSinceTheDialogOpened) {
