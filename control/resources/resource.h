@@ -134,3 +134,7 @@
 
 // Icon of the control and of the power-save dialog.
 #define IDI_POWER_SAVE 350
+
+// Shortcut row templates (Tahoma, Meiryo).
+#define IDD_SHORTCUT_TAHOMA 367
+#define IDD_SHORTCUT_MEIRYO 376

@@ -8,6 +8,9 @@
 
 #include "CZendrelApp.h"
 #include "ControlHook.h"
+#include "DeviceIcon.h"
+#include "RowPlan.h"
+#include "Win32Volumes.h"
 #include "FlyOutInfo.h"
 #include "Module.h"
 #include "PrivateProfileSettingsFile.h"
@@ -35,9 +38,6 @@ constexpr wchar_t kSidebarFolder[] = L"\\AppData\\Local\\Microsoft\\Windows Side
 constexpr std::size_t kMaxValueName = 16383;
 
 HHOOK g_hook = nullptr;
-
-// The launcher's window, if it runs.
-HWND LauncherWindow() { return ::FindWindowW(L"#32770", L"Marvesk"); }
 
 UINT SubMenuMessage() {
   static const UINT message = ::RegisterWindowMessageW(L"IsSubMenuOpen");
@@ -237,11 +237,20 @@ HRESULT CZendrelCtrl::LoadGadgetPath(const std::u16string& path) {
 void CZendrelCtrl::AddSetting() {
   PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
   const GadgetOptions read = ReadGadgetOptions(ini);
-  const bool rowsChanged = (read.recycle != 0) != (options_.recycle != 0) || read.shortcutCount != options_.shortcutCount;
+  const bool recycleChanged = (read.recycle != 0) != (options_.recycle != 0);
+  if (read.recycle != 0 && options_.recycle == 0) {
+    SetRecyclePanel(1);
+  } else if (read.recycle == 0 && !recyclePanel_.empty()) {
+    SetRecyclePanel(0);
+  }
   options_.recycle = read.recycle;
   options_.watchRemovable = read.watchRemovable;
-  options_.shortcutCount = read.shortcutCount;
-  if (rowsChanged) FireEvent(zendrel_event::ChangeSize);
+  if (read.shortcutCount != options_.shortcutCount) {
+    options_.shortcutCount = read.shortcutCount;
+    SetShortcutRows(options_.shortcutCount != 0 ? 1 : 0);
+    FireEvent(zendrel_event::ChangeSize);
+  }
+  if (recycleChanged && options_.shortcutCount != 0) SetShortcutRows(2);
   ControlWindow().Post(gadget_message::kRebuild);
 }
 
@@ -253,6 +262,11 @@ void CZendrelCtrl::SetAdditionalOption(bool recycle, bool watchRemovable, uint8_
 }
 
 void CZendrelCtrl::ShowAllDrive() {
+  // The hidden drives come back: the refresh without the hidden list.
+  RefreshDrives();
+  StackDrivePanels();
+  if (options_.recycle != 0) SetRecyclePanel(2);
+  if (options_.shortcutCount != 0) SetShortcutRows(2);
   FireEvent(zendrel_event::ChangeSize);
   hiddenDrives_.clear();
   PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
@@ -271,7 +285,7 @@ void CZendrelCtrl::GetFlyOutInfo() {
     return;
   }
   // The launcher's own flyout window shows the record; tell the launcher it is open.
-  if (HWND launcher = LauncherWindow()) ::PostMessageW(launcher, SubMenuMessage(), 1, 0);
+  TellLauncherSubMenuOpen(LauncherWindow(), true);
 }
 
 void CZendrelCtrl::SaveDriveCount() {
@@ -336,6 +350,10 @@ LRESULT CZendrelCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (RefreshThreadRunning()) return DefaultMessage(message, wParam, lParam);
       UpdateRows();
       return 0;
+    case kHideDrive:
+      HideDrive(uint32_t(wParam & 0xFF), lParam == 1);
+      FireEvent(zendrel_event::ChangeSize);
+      return 0;
     case kFlyoutOn: FireEvent(zendrel_event::FlyOutOn); return 0;
     case kFlyoutOff:
       FireEvent(zendrel_event::FlyOutOff);
@@ -397,10 +415,7 @@ void CZendrelCtrl::OnTimer(UINT_PTR id) {
         window.SetTimer(kTimerDevices, periods.deviceRefresh);
       }
       break;
-    case kTimerMedia:
-      // Removable drives without a medium are listed by the rows; none yet, so the poll ends.
-      window.KillTimer(kTimerMedia);
-      break;
+    case kTimerMedia: PollMedia(); break;
     case kTimerPortable: {
       window.KillTimer(kTimerPortable);
       const ZendrelEnvironment& env = app.Environment();
@@ -425,14 +440,182 @@ void CZendrelCtrl::OnPowerBroadcast(WPARAM event) {
 }
 
 void CZendrelCtrl::Rebuild() {
-  // The rows of the drives, the recycle bin and the shortcuts are built here; then the
-  // page learns the new size.
+  RefreshDrives();
+  ApplyHiddenDrives();
+  StackDrivePanels();
+  if (options_.recycle != 0) {
+    SetRecyclePanel(recyclePanel_.empty() ? 1 : 2);
+  } else if (!recyclePanel_.empty()) {
+    SetRecyclePanel(0);
+  }
+  SetShortcutRows(options_.shortcutCount != 0 ? 1 : 0);
   ControlWindow().Post(gadget_message::kChangeSize);
 }
 
-void CZendrelCtrl::UpdateRows() { ControlWindow().Post(gadget_message::kRepaint); }
+void CZendrelCtrl::UpdateRows() {
+  for (auto& panel : drivePanels_) panel->UpdatePanel();
+  ControlWindow().Post(gadget_message::kRepaint);
+}
 
-void CZendrelCtrl::RepaintRows() { ::InvalidateRect(ControlHwnd(), nullptr, TRUE); }
+void CZendrelCtrl::RepaintRows() {
+  for (auto& panel : drivePanels_) ::InvalidateRect(panel->hwnd(), nullptr, TRUE);
+  for (auto& row : recyclePanel_) ::InvalidateRect(row->hwnd(), nullptr, TRUE);
+  for (auto& row : shortcutRows_) ::InvalidateRect(row->hwnd(), nullptr, TRUE);
+  ::InvalidateRect(ControlHwnd(), nullptr, TRUE);
+}
+
+void CZendrelCtrl::RefreshDrives() {
+  Win32Volumes volumes;
+  const bool watch = options_.watchRemovable != 0;
+  std::vector<std::u16string> roots;
+  for (const auto& panel : drivePanels_) roots.push_back(panel->DrivePath());
+  const DriveRefreshPlan plan = PlanDriveRefresh(SurveyDrives(volumes, watch), roots, watch);
+
+  std::vector<std::unique_ptr<CDriveInfoDlg>> previous = std::move(drivePanels_);
+  for (std::size_t index : plan.removed) {
+    ::ShowWindow(previous[index]->hwnd(), SW_HIDE);
+    previous[index].reset();
+  }
+  const UINT rowTemplate = CZendrelApp::Instance().DriveTemplate();
+  drivePanels_.clear();
+  for (const PlannedPanel& planned : plan.panels) {
+    std::unique_ptr<CDriveInfoDlg> panel;
+    if (planned.kept && planned.previousIndex < previous.size() && previous[planned.previousIndex]) {
+      panel = std::move(previous[planned.previousIndex]);
+      // A kept panel gets its picture again: the device may have changed behind the letter.
+      UniqueIcon icon;
+      if (planned.icon == PanelIcon::Disk) icon = GetDeviceIcon(panel->DriveNumber(), false);
+      if (planned.icon == PanelIcon::Optical) icon = GetDeviceIcon(panel->DriveNumber(), true);
+      panel->ComposeButtonImage(icon.get(), true);
+    } else {
+      panel = std::make_unique<CDriveInfoDlg>(planned.root);
+      if (!panel->CreatePanel(ControlHwnd(), rowTemplate)) continue;
+    }
+    drivePanels_.push_back(std::move(panel));
+  }
+  noMedia_ = plan.noMedia;
+  for (std::size_t i = 0; i < drivePanels_.size(); ++i) {
+    ::ShowWindow(drivePanels_[i]->hwnd(), SW_SHOWNA);
+    drivePanels_[i]->SetSlotIndex(uint32_t(i));
+    ::PostMessageW(drivePanels_[i]->hwnd(), panel_message::kWatchRemovable, options_.watchRemovable, 0);
+  }
+  if (plan.startMediaPoll) ControlWindow().SetTimer(kTimerMedia, CZendrelApp::Instance().Environment().periods.mediaPoll);
+  rowCount_ = uint32_t(drivePanels_.size());
+}
+
+void CZendrelCtrl::ApplyHiddenDrives() {
+  PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
+  hiddenDrives_ = BoundHiddenDrives(ReadHiddenDrives(ini));
+  std::vector<std::u16string> roots;
+  for (const auto& panel : drivePanels_) roots.push_back(panel->DrivePath());
+  const std::vector<std::size_t> hidden = HiddenPanels(hiddenDrives_, roots);
+  for (std::size_t index : hidden) {
+    ::ShowWindow(drivePanels_[index]->hwnd(), SW_HIDE);
+    drivePanels_.erase(drivePanels_.begin() + std::ptrdiff_t(index));
+  }
+  if (!hidden.empty()) RenumberPanels();
+  rowCount_ = uint32_t(drivePanels_.size());
+}
+
+void CZendrelCtrl::RenumberPanels() {
+  for (std::size_t i = 0; i < drivePanels_.size(); ++i) drivePanels_[i]->SetSlotIndex(uint32_t(i));
+}
+
+void CZendrelCtrl::StackDrivePanels() {
+  if (drivePanels_.empty()) return;
+  RECT first{};
+  ::GetWindowRect(drivePanels_.front()->hwnd(), &first);
+  const RowSize size{first.right - first.left, first.bottom - first.top};
+  const std::vector<RowPlace> places = StackPanels(drivePanels_.size(), size, 0, RowSize{});
+  for (std::size_t i = 0; i < drivePanels_.size() && i < places.size(); ++i)
+    ::SetWindowPos(drivePanels_[i]->hwnd(), nullptr, places[i].x, places[i].y, places[i].width, places[i].height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CZendrelCtrl::SetRecyclePanel(int mode) {
+  if (mode == 0) {
+    recyclePanel_.clear();
+    FireEvent(zendrel_event::ChangeSize);
+    return;
+  }
+  if (mode == 1 && recyclePanel_.empty()) {
+    auto row = std::make_unique<PlainRow>();
+    if (!row->Create(ControlHwnd(), CZendrelApp::Instance().DriveTemplate())) return;
+    recyclePanel_.push_back(std::move(row));
+  }
+  for (auto& row : recyclePanel_) {
+    ::ShowWindow(row->hwnd(), SW_SHOWNA);
+    ::SetWindowPos(row->hwnd(), nullptr, 0, RecycleRowTop(rowCount_, g_nRowHeight), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+UINT CZendrelCtrl::ShortcutTemplate() const { return g_bMeiryoFont ? IDD_SHORTCUT_MEIRYO : IDD_SHORTCUT_TAHOMA; }
+
+void CZendrelCtrl::SetShortcutRows(int mode) {
+  PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
+  auto forget = [&](std::size_t index) {
+    const std::string number = std::to_string(index);
+    ini.DeleteSection(settings::kShortcutLine + std::u16string(number.begin(), number.end()));
+  };
+  if (mode == 0) {
+    for (std::size_t i = 0; i < shortcutRows_.size(); ++i) forget(i);
+    shortcutRows_.clear();
+    FireEvent(zendrel_event::ChangeSize);
+    return;
+  }
+  if (mode == 1) {
+    while (shortcutRows_.size() > options_.shortcutCount) {
+      forget(shortcutRows_.size() - 1);
+      shortcutRows_.pop_back();
+    }
+    while (shortcutRows_.size() < options_.shortcutCount) {
+      auto row = std::make_unique<PlainRow>();
+      if (!row->Create(ControlHwnd(), ShortcutTemplate())) break;
+      if (g_bPreVista) {
+        const LONG_PTR style = ::GetWindowLongPtrW(row->hwnd(), GWL_EXSTYLE);
+        ::SetWindowLongPtrW(row->hwnd(), GWL_EXSTYLE, style ^ WS_EX_STATICEDGE);
+      }
+      ::ShowWindow(row->hwnd(), SW_SHOWNA);
+      shortcutRows_.push_back(std::move(row));
+    }
+  }
+  for (std::size_t k = 0; k < shortcutRows_.size(); ++k)
+    ::SetWindowPos(shortcutRows_[k]->hwnd(), nullptr, 0,
+                   ShortcutRowTop(uint32_t(k), rowCount_, !recyclePanel_.empty(), g_nRowHeight), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CZendrelCtrl::HideDrive(uint32_t index, bool noMedium) {
+  if (index >= drivePanels_.size()) return;  // a message from a panel that is gone
+  const std::u16string root = drivePanels_[index]->DrivePath();
+  if (noMedium) {
+    noMedia_.push_back(root);
+  } else {
+    hiddenDrives_ = WithHiddenDrive(hiddenDrives_, root);
+    PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
+    WriteHiddenDrives(ini, hiddenDrives_);
+  }
+  ::ShowWindow(drivePanels_[index]->hwnd(), SW_HIDE);
+  drivePanels_.erase(drivePanels_.begin() + std::ptrdiff_t(index));
+  RenumberPanels();
+  rowCount_ = uint32_t(drivePanels_.size());
+  StackDrivePanels();
+  if (!recyclePanel_.empty()) SetRecyclePanel(2);
+  SetShortcutRows(2);
+}
+
+void CZendrelCtrl::PollMedia() {
+  Win32Volumes volumes;
+  switch (PollNoMediaDrives(noMedia_, volumes)) {
+    case MediaPoll::Stop: ControlWindow().KillTimer(kTimerMedia); break;
+    case MediaPoll::Rebuild:
+      ControlWindow().KillTimer(kTimerMedia);
+      ControlWindow().Post(gadget_message::kRebuild);
+      break;
+    case MediaPoll::PollAgain: break;  // the timer keeps its period
+  }
+}
 
 void CZendrelCtrl::MeasureRow() {
   // A drive row made from its template, measured and thrown away.
@@ -447,7 +630,9 @@ void CZendrelCtrl::MeasureRow() {
   FireSetSizeInfo(uint32_t(g_nRowHeight), uint32_t(g_nRowWidth - 1));
 }
 
-uint32_t CZendrelCtrl::RowTotal() const { return 0; }
+uint32_t CZendrelCtrl::RowTotal() const {
+  return tavolen::RowTotal(RowCounts{drivePanels_.size(), 0, recyclePanel_.size(), shortcutRows_.size()});
+}
 
 // --- refresh threads ------------------------------------------------------------------
 

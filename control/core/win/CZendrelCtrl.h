@@ -7,9 +7,13 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ActiveXControl.h"
+#include "CDriveInfoDlg.h"
+#include "Dialog.h"
 #include "GadgetOptions.h"
 #include "UniqueHandle.h"
 
@@ -64,6 +68,17 @@ class CZendrelCtrl : public ActiveXControl {
   void RepaintRows();
   void MeasureRow();
 
+  // Rows.
+  void RefreshDrives();
+  void ApplyHiddenDrives();
+  void StackDrivePanels();
+  void SetRecyclePanel(int mode);
+  void SetShortcutRows(int mode);
+  void HideDrive(uint32_t index, bool noMedium);
+  void RenumberPanels();
+  void PollMedia();
+  UINT ShortcutTemplate() const;
+
   // Refresh threads: at most one at a time.
   bool RefreshThreadRunning() const;
   bool StartRefreshThread(RefreshKind kind);
@@ -75,6 +90,18 @@ class CZendrelCtrl : public ActiveXControl {
   void RemoveHook();
 
   uint32_t RowTotal() const;
+
+  // A row whose own behaviour comes with its own class: made from its template and placed.
+  class PlainRow : public Dialog {
+   protected:
+    INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) override { return message == WM_INITDIALOG; }
+  };
+
+  std::vector<std::unique_ptr<CDriveInfoDlg>> drivePanels_;
+  std::vector<std::unique_ptr<PlainRow>> recyclePanel_;  // empty or one
+  std::vector<std::unique_ptr<PlainRow>> shortcutRows_;
+  std::vector<std::u16string> noMedia_;
+  uint32_t rowCount_ = 0;
 
   GadgetOptions options_;
   std::u16string hiddenDrives_;

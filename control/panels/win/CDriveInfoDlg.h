@@ -1,0 +1,90 @@
+#pragma once
+// One drive's row: a modeless child dialog with the drive's picture on a button, its
+// label, capacity bar and size line, and a transparent overlay that turns clicks into
+// actions. Every per-drive action starts here; the long ones (eject, tray) run on worker
+// threads that get copies of what they need, so the panel may go away while they run.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <string>
+
+#include "CGadgetButton.h"
+#include "CGadgetDropTarget.h"
+#include "CGadgetProgBar.h"
+#include "CGadgetTransRichEdit.h"
+#include "Dialog.h"
+#include "GdiObject.h"
+#include "UniqueHandle.h"
+#include "UniqueIcon.h"
+
+namespace tavolen {
+
+// Private messages of a panel.
+namespace panel_message {
+constexpr UINT kFlyout = WM_APP + 4;         // the overlay asks for the drive's information
+constexpr UINT kMenuHandler = WM_APP + 13;   // wParam: the open shell menu's IContextMenu2, or 0
+constexpr UINT kEjected = WM_APP + 16;       // the eject thread stopped the device
+constexpr UINT kWatchRemovable = WM_APP + 18;  // wParam: the control's watch-removable option
+}  // namespace panel_message
+
+class CDriveInfoDlg : public Dialog {
+ public:
+  explicit CDriveInfoDlg(std::u16string drivePath);
+  ~CDriveInfoDlg() override;
+
+  // Creates the window from the drive template as a child of the control window.
+  bool CreatePanel(HWND control, UINT templateId);
+
+  const std::u16string& DrivePath() const { return drivePath_; }
+  uint32_t DriveNumber() const { return driveNumber_; }
+  uint32_t Kind() const { return kind_; }
+  uint32_t SlotIndex() const { return slotIndex_; }
+  void SetSlotIndex(uint32_t index) { slotIndex_ = index; }
+
+  // Virtual operations of a panel; the portable-device panel answers with its own.
+  virtual void OpenInExplorer();
+  virtual std::u16string GetLabelText(const std::u16string& path, bool arrayState);
+  virtual std::u16string GetCapacityText(const std::u16string& path);
+  virtual void UpdatePanel();
+
+  // The control's periodic refresh: label and size line.
+  void RefreshLabelAndSize();
+  // Draws the button's picture: the device icon (or the shell's icon of the drive when
+  // none) with the drive-letter overlay when asked.
+  void ComposeButtonImage(HICON deviceIcon, bool overlay);
+
+ protected:
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  bool OnInitDialog();
+  void OnCommand(UINT id);
+  void StartEjectThread();
+  void StartTrayThread();
+  void OpenPowerSave();
+  void SwitchMediaPoll(bool watchRemovable);
+  void OnMediaPoll();
+  void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
+  static bool Running(const UniqueHandle& thread);
+
+  std::u16string saveFolder_;
+  std::u16string drivePath_;
+  uint32_t driveNumber_ = 0xFFFFFFFF;
+  uint32_t kind_ = 0;
+  uint32_t slotIndex_ = 0;
+  UniqueBrush background_;
+  UniqueBitmap buttonImage_;
+  uint32_t eraseRunning_ = 0;
+  UniqueHandle propertyThread_, ejectThread_, trayThread_;
+  DropTargetRegistration dropTarget_;
+  uint32_t dropOperation_ = 2;
+  IContextMenu2* menuHandler_ = nullptr;  // borrowed from the button while its menu is open
+  HWND tooltip_ = nullptr;                // a child window: destroyed with the panel
+
+  CGadgetButton button_;
+  CGadgetProgBar bar_;
+  CGadgetTransRichEdit overlay_;
+};
+
+}  // namespace tavolen

@@ -1,0 +1,55 @@
+#include "DeviceIcon.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "CZendrelApp.h"
+#include "ComPtr.h"
+#include "DeviceIconTable.h"
+#include "Utf16.h"
+
+namespace tavolen {
+
+UniqueIcon GetDeviceIcon(uint32_t driveNumber, bool optical) {
+  CZendrelApp& app = CZendrelApp::Instance();
+  const auto record = optical ? app.Devices().FindOpticalDrive(driveNumber) : app.Devices().FindDisk(driveNumber);
+  if (!record) return UniqueIcon();
+  const auto relative = DeviceIconPath(*record, MakerIconTable());
+  if (!relative) return UniqueIcon();
+  const std::u16string file = IconFilePath(app.GadgetFolder(), *relative);
+  SHFILEINFOW info{};
+  if (!::SHGetFileInfoW(AsWide(file.c_str()), FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_ICON)) return UniqueIcon();
+  return UniqueIcon(info.hIcon);
+}
+
+UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName) {
+  SHFILEINFOW info{};
+  if (path == recycleBinName) {
+    PIDLIST_ABSOLUTE bin = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, &bin))) {
+      ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(bin), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON);
+      ::CoTaskMemFree(bin);
+    }
+    return UniqueIcon(info.hIcon);
+  }
+  if (::SHGetFileInfoW(AsWide(path.c_str()), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_ICON) && info.hIcon)
+    return UniqueIcon(info.hIcon);
+  // Paths the file system does not know (a device's shell path) go through the desktop.
+  ComPtr<IShellFolder> desktop;
+  if (FAILED(::SHGetDesktopFolder(desktop.put()))) return UniqueIcon();
+  std::wstring name = ToWide(path);
+  PIDLIST_RELATIVE item = nullptr;
+  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &item, nullptr))) return UniqueIcon();
+  ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON);
+  ::CoTaskMemFree(item);
+  return UniqueIcon(info.hIcon);
+}
+
+std::u16string WindowsDirectory() {
+  wchar_t directory[MAX_PATH + 1] = {};
+  const UINT length = ::GetWindowsDirectoryW(directory, MAX_PATH + 1);
+  if (length == 0 || length > MAX_PATH) return {};
+  return std::u16string(AsUtf16(directory), length);
+}
+
+}  // namespace tavolen

@@ -1,0 +1,24 @@
+#pragma once
+// Pictures of drives: the product icon the icon table picks for a device, the shell's
+// icon of a drive, and the Windows directory the system disk is found by.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "UniqueIcon.h"
+
+namespace tavolen {
+
+// The icon file of the device with this drive number (the optical array when `optical`),
+// loaded from "<gadget folder>\icon\"; empty when the table does not know the device or
+// the file is missing.
+UniqueIcon GetDeviceIcon(uint32_t driveNumber, bool optical);
+
+// The shell's icon of a drive root, or of the recycle bin when `path` is its name.
+UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName);
+
+// GetWindowsDirectoryW, empty when it cannot be read.
+std::u16string WindowsDirectory();
+
+}  // namespace tavolen

@@ -1,0 +1,160 @@
+// The rows the control builds from the drives of the Wine prefix: one drive panel per
+// drive in ascending order, hidden drives, the recycle-bin and shortcut rows below them,
+// and what a rebuild keeps.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "../framework/MessagePump.h"
+#include "CZendrelApp.h"
+#include "ControlTestSupport.h"
+#include "UniqueVariant.h"
+#include "ZendrelDispatch.h"
+#include "ZendrelIds.h"
+#include "resource.h"
+
+using namespace tavolen;
+using namespace tavolen::test;
+namespace ev = tavolen::zendrel_event;
+
+namespace {
+
+// The logical drives the prefix has, as panels would show them ("C:\", "Z:\"), without A: and B:.
+std::vector<std::wstring> PrefixDrives() {
+  wchar_t buffer[256] = {};
+  ::GetLogicalDriveStringsW(255, buffer);
+  std::vector<std::wstring> roots;
+  for (const wchar_t* p = buffer; *p; p += wcslen(p) + 1) {
+    if (p[0] == L'A' || p[0] == L'B') continue;
+    roots.push_back(std::wstring(p, 2) + L"\\");
+  }
+  return roots;
+}
+
+struct RowInfo {
+  HWND window;
+  RECT rect;  // in the control's client coordinates
+  std::wstring label;
+};
+
+// The control's row windows, top to bottom.
+std::vector<RowInfo> Rows() {
+  std::vector<RowInfo> rows;
+  for (HWND child = ::GetWindow(g_hGadgetWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    // Shown by the control (the host window itself is not shown in these tests).
+    if (!(::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    RowInfo row{child, {}, {}};
+    ::GetWindowRect(child, &row.rect);
+    ::MapWindowPoints(nullptr, g_hGadgetWnd, reinterpret_cast<POINT*>(&row.rect), 2);
+    wchar_t label[128] = {};
+    ::GetDlgItemTextW(child, IDC_DRIVE_LABEL, label, 127);
+    row.label = label;
+    rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end(), [](const RowInfo& a, const RowInfo& b) { return a.rect.top < b.rect.top; });
+  return rows;
+}
+
+int DriveLetterCount(HostedControl& control) {
+  UniqueVariant count;
+  EXPECT_EQ(control.Call(L"GetDriveLetterCount", {}, count.put()), S_OK);
+  return V_I2(count.get());
+}
+
+class RowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetServiceInstalled(true);
+    ini_ = gadget_.folder + L"\\DragAndDropSetting.ini";
+    ::DeleteFileW(ini_.c_str());
+  }
+  void Start() {
+    ASSERT_EQ(control_.Create(zendrel::kControlClsid), S_OK);
+    control_.ClearEvents();
+    const std::wstring page = gadget_.folder + L"\\Marvesk.htm";
+    ASSERT_EQ(control_.Call(L"LoadGadgetPath", {Text(page.c_str())}), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
+    control_.ClearEvents();
+  }
+  void RebuildAndWait() {
+    control_.ClearEvents();
+    ::PostMessageW(g_hGadgetWnd, 0x800E, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
+  }
+  struct Folder {
+    Folder() : folder(MakeTempFolder(L"Rows")) {}
+    std::wstring folder;
+  } gadget_;
+  std::wstring ini_;
+  HostedControl control_;
+};
+
+}  // namespace
+
+TEST_F(RowsTest, EveryDriveGetsARowInOrderWithItsLabelAndSize) {
+  const std::vector<std::wstring> drives = PrefixDrives();
+  ASSERT_FALSE(drives.empty());
+  Start();
+  EXPECT_EQ(DriveLetterCount(control_), int(drives.size()));
+  const std::vector<RowInfo> rows = Rows();
+  ASSERT_EQ(rows.size(), drives.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    wchar_t size[64] = {};
+    ::GetDlgItemTextW(rows[i].window, IDC_DRIVE_SIZE, size, 63);
+    EXPECT_NE(std::wstring(size).find(L" / "), std::wstring::npos) << "size line of " << i;
+    EXPECT_FALSE(rows[i].label.empty()) << "a fixed drive without a label shows Local Disk";
+    if (i > 0) {
+      EXPECT_EQ(rows[i].rect.top, rows[i - 1].rect.bottom + 1) << "rows are stacked one pixel apart";
+    }
+  }
+  EXPECT_EQ(rows.front().rect.top, 0);
+  EXPECT_EQ(rows.front().rect.bottom - rows.front().rect.top + 1, g_nRowHeight);
+}
+
+TEST_F(RowsTest, ARebuildKeepsTheWindowsOfDrivesThatStay) {
+  Start();
+  const std::vector<RowInfo> before = Rows();
+  RebuildAndWait();
+  const std::vector<RowInfo> after = Rows();
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].window, before[i].window) << i;
+}
+
+TEST_F(RowsTest, HidingADriveIsRememberedAndShowAllBringsItBack) {
+  const std::vector<std::wstring> drives = PrefixDrives();
+  ASSERT_GE(drives.size(), 2u);
+  Start();
+  // The last row's menu command "Hide this Drive".
+  const std::vector<RowInfo> rows = Rows();
+  ::SendMessageW(rows.back().window, WM_COMMAND, ID_HIDE_DRIVE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == int(drives.size()) - 1; }));
+  EXPECT_EQ(ReadIni(ini_, L"HIDE_DRIVE", L"Setted_Drives"), drives.back());
+  UniqueVariant hidden;
+  ASSERT_EQ(control_.Call(L"IsSetHideDrives", {}, hidden.put()), S_OK);
+  EXPECT_EQ(V_BOOL(hidden.get()), VARIANT_TRUE);
+
+  // A rebuild keeps it hidden; showing all drives brings it back and forgets the list.
+  RebuildAndWait();
+  EXPECT_EQ(DriveLetterCount(control_), int(drives.size()) - 1);
+  ASSERT_EQ(control_.Call(L"ShowAllDrive"), S_OK);
+  EXPECT_EQ(DriveLetterCount(control_), int(drives.size()));
+  EXPECT_EQ(ReadIni(ini_, L"HIDE_DRIVE", L"Setted_Drives"), L"<none>");
+}
+
+TEST_F(RowsTest, RecycleAndShortcutRowsSitBelowTheDrives) {
+  const int drives = int(PrefixDrives().size());
+  Start();
+  ASSERT_EQ(control_.Call(L"SetAdditionalOption", {Bool(true), Bool(false), Int(3), Int(0), Int(0)}), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == drives + 4; }));
+  const std::vector<RowInfo> rows = Rows();
+  ASSERT_EQ(int(rows.size()), drives + 4);
+  EXPECT_EQ(rows[std::size_t(drives)].rect.top, drives * g_nRowHeight) << "the recycle row";
+  EXPECT_EQ(rows[std::size_t(drives) + 1].rect.top, (drives + 1) * g_nRowHeight) << "the first shortcut row";
+
+  WriteIni(ini_, L"SHORTCUT_LINE1", L"ITEM0", L"x");
+  WriteIni(ini_, L"SHORTCUT_LINE2", L"ITEM0", L"x");
+  ASSERT_EQ(control_.Call(L"SetAdditionalOption", {Bool(false), Bool(false), Int(1), Int(0), Int(0)}), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == drives + 1; }));
+  EXPECT_EQ(ReadIni(ini_, L"SHORTCUT_LINE1", L"ITEM0"), L"<none>") << "rows 2 and 1 and their shortcuts go";
+  EXPECT_EQ(ReadIni(ini_, L"SHORTCUT_LINE2", L"ITEM0"), L"<none>");
+}
