@@ -53,6 +53,8 @@ struct World {
     opener.Add(PhysicalDrivePath(1), fixedDisk, ChannelRoute::Service);
     opener.Add(U(kUsbDisk), jmDisk, ChannelRoute::Service);
     opener.Add(PhysicalDrivePath(2), jmDisk, ChannelRoute::Service);
+    // The prefix's Z: drive lies on the bridge disk, so its row offers eject.
+    opener.Add(u"\\\\.\\Z:", jmDisk, ChannelRoute::Service);
     source.Set(InterfaceClass::Disk, {{U(kScsiDisk), std::nullopt}, {U(kUsbDisk), u"USB\\VID_1234&PID_0100\\SER2"}});
     source.Set(InterfaceClass::Cdrom, {});
     source.Set(InterfaceClass::PortableDevice, {});

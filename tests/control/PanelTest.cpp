@@ -1,0 +1,119 @@
+// A drive row's own behaviour under Wine: its context menu as the user sees it, and the
+// eject thread's outcome, also when the row is gone before the thread ends.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <thread>
+
+#include "../framework/MessagePump.h"
+#include "CZendrelApp.h"
+#include "ControlTestSupport.h"
+#include "ZendrelDispatch.h"
+#include "ZendrelIds.h"
+#include "resource.h"
+
+using namespace tavolen;
+using namespace tavolen::test;
+namespace ev = tavolen::zendrel_event;
+
+namespace {
+
+// The row of a drive root, found by its position among the control's rows.
+HWND RowOf(wchar_t letter) {
+  wchar_t buffer[256] = {};
+  ::GetLogicalDriveStringsW(255, buffer);
+  int index = 0;
+  for (const wchar_t* p = buffer; *p; p += wcslen(p) + 1) {
+    if (p[0] == L'A' || p[0] == L'B') continue;
+    if (p[0] == letter) break;
+    ++index;
+  }
+  std::vector<std::pair<LONG, HWND>> rows;
+  for (HWND child = ::GetWindow(g_hGadgetWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (!(::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    rows.emplace_back(rect.top, child);
+  }
+  std::sort(rows.begin(), rows.end());
+  return index < int(rows.size()) ? rows[std::size_t(index)].second : nullptr;
+}
+
+// Texts of the items of the open popup menu (and of its submenus, one level down).
+std::vector<std::wstring> MenuTexts(HMENU menu) {
+  std::vector<std::wstring> texts;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    ::GetMenuStringW(menu, UINT(i), text, 127, MF_BYPOSITION);
+    if (text[0]) texts.push_back(text);
+  }
+  return texts;
+}
+
+bool Has(const std::vector<std::wstring>& texts, const wchar_t* text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetServiceInstalled(true);
+    folder_ = MakeTempFolder(L"Panel");
+    ::DeleteFileW((folder_ + L"\\DragAndDropSetting.ini").c_str());
+    ASSERT_EQ(control_.Create(zendrel::kControlClsid), S_OK);
+    control_.ClearEvents();
+    ASSERT_EQ(control_.Call(L"LoadGadgetPath", {Text((folder_ + L"\\Marvesk.htm").c_str())}), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
+  }
+  std::wstring folder_;
+  HostedControl control_;
+};
+
+}  // namespace
+
+TEST_F(PanelTest, TheDriveMenuHoldsTheShellItemsAndTheGadgetItemsForTheDevice) {
+  HWND row = RowOf(L'Z');
+  ASSERT_NE(row, nullptr);
+  FakeLauncher launcher;
+  std::vector<std::wstring> texts;
+  std::atomic<bool> seen{false};
+  // A person looks at the menu and closes it.
+  std::thread person([&] {
+    for (int i = 0; i < 250 && !seen; ++i) {
+      if (HWND popup = ::FindWindowW(L"#32768", nullptr)) {
+        if (HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0))) {
+          texts = MenuTexts(menu);
+          seen = true;
+          ::PostMessageW(row, WM_CANCELMODE, 0, 0);
+          ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+          break;
+        }
+      }
+      ::Sleep(20);
+    }
+  });
+  // A right click on the row's overlay, as the user makes it.
+  ::SendMessageW(row, WM_RBUTTONDBLCLK, 0, MAKELPARAM(40, 10));
+  person.join();
+  ASSERT_TRUE(seen);
+  EXPECT_TRUE(Has(texts, L"Eject Device")) << "the bridge disk can be ejected";
+  EXPECT_TRUE(Has(texts, L"Power Save")) << "and power-saved";
+  EXPECT_FALSE(Has(texts, L"Tray Control")) << "it has no tray";
+  EXPECT_FALSE(Has(texts, L"Erase Free Space"));
+  EXPECT_TRUE(Has(texts, L"File Serve Setting"));
+  EXPECT_GT(texts.size(), 4u) << "the shell's own items are there too";
+  test::PumpPending();
+  EXPECT_EQ(launcher.SubMenuOpen(), 1u) << "the launcher was told the menu closed again";
+}
+
+TEST_F(PanelTest, AnEjectTheSystemRefusesIsReportedEvenWhenTheRowIsGone) {
+  HWND row = RowOf(L'Z');
+  ASSERT_NE(row, nullptr);
+  BoxAnswerer person(L"Windows can't stop this device because it is in use.", IDOK);
+  ::SendMessageW(row, WM_COMMAND, ID_EJECT_DEVICE, 0);
+  // The row goes away while its thread works: the thread has its own copies.
+  control_.Close();
+  ASSERT_TRUE(person.Answered());
+  EXPECT_EQ(person.Caption(), L"Caution");
+}
