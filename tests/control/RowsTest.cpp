@@ -11,6 +11,7 @@
 #include "UniqueVariant.h"
 #include "ZendrelDispatch.h"
 #include "ZendrelIds.h"
+#include "WineDrives.h"
 #include "resource.h"
 
 using namespace tavolen;
@@ -157,4 +158,57 @@ TEST_F(RowsTest, RecycleAndShortcutRowsSitBelowTheDrives) {
   ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == drives + 1; }));
   EXPECT_EQ(ReadIni(ini_, L"SHORTCUT_LINE1", L"ITEM0"), L"<none>") << "rows 2 and 1 and their shortcuts go";
   EXPECT_EQ(ReadIni(ini_, L"SHORTCUT_LINE2", L"ITEM0"), L"<none>");
+}
+
+TEST_F(RowsTest, DrivesComingAndGoingGetRowsInTheirPlaceAndTheOthersKeepTheirWindows) {
+  // Letters of this word size only, so that both builds' tests can use the prefix.
+  const bool wide = sizeof(void*) == 8;
+  const wchar_t removable = wide ? L'E' : L'F', network = wide ? L'H' : L'I', optical = wide ? L'J' : L'K',
+                blank = wide ? L'N' : L'O';
+  const std::wstring base = MakeTempFolder(L"RowDrives");
+  Start();
+  const std::size_t prefixRows = Rows().size();
+  const HWND firstRow = Rows().front().window;
+
+  auto labelOf = [](wchar_t letter) {
+    // Rows are in root order: find the row by its place among the drives.
+    wchar_t buffer[256] = {};
+    ::GetLogicalDriveStringsW(255, buffer);
+    std::size_t index = 0;
+    for (const wchar_t* p = buffer; *p; p += wcslen(p) + 1) {
+      if (p[0] == L'A' || p[0] == L'B') continue;
+      if (p[0] == letter) break;
+      ++index;
+    }
+    const std::vector<RowInfo> rows = Rows();
+    return index < rows.size() ? rows[index].label : std::wstring(L"<no row>");
+  };
+  {
+    WineDrive card(removable, DRIVE_REMOVABLE, base + L"\\card", L"SD CARD");
+    WineDrive share(network, DRIVE_REMOTE, base + L"\\share", L"Share");
+    WineDrive disc(optical, DRIVE_CDROM, base + L"\\disc", L"DVD_VIDEO");
+    WineDrive stick(blank, DRIVE_REMOVABLE, base + L"\\stick");
+    ASSERT_TRUE(card && share && disc && stick);
+    RebuildAndWait();
+    EXPECT_EQ(Rows().size(), prefixRows + 4);
+    EXPECT_EQ(Rows().front().window, firstRow) << "C: keeps its window";
+    EXPECT_EQ(labelOf(removable), L"SD CARD");
+    EXPECT_EQ(labelOf(network), L"Share");
+    EXPECT_EQ(labelOf(optical), L"DVD_VIDEO");
+    EXPECT_EQ(labelOf(blank), L"Removable Disk") << "a removable volume without a label";
+
+    const std::vector<RowInfo> before = Rows();
+    ASSERT_TRUE(card.Remove());
+    RebuildAndWait();
+    const std::vector<RowInfo> after = Rows();
+    ASSERT_EQ(after.size(), before.size() - 1);
+    // Every other row keeps its window, in the same order.
+    std::size_t kept = 0;
+    for (const RowInfo& row : before)
+      for (const RowInfo& remaining : after)
+        if (row.window == remaining.window) ++kept;
+    EXPECT_EQ(kept, after.size());
+  }
+  RebuildAndWait();
+  EXPECT_EQ(Rows().size(), prefixRows);
 }
