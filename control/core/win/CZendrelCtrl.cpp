@@ -284,8 +284,8 @@ void CZendrelCtrl::GetFlyOutInfo() {
     FireEvent(zendrel_event::SetFlyOutInfo, fields);
     return;
   }
-  // The launcher's own flyout window shows the record; tell the launcher it is open.
-  TellLauncherSubMenuOpen(LauncherWindow(), true);
+  // Outside the sidebar the control's own flyout window shows the record; until it
+  // exists the launcher is not told of a flyout, so that it never waits for one.
 }
 
 void CZendrelCtrl::SaveDriveCount() {
