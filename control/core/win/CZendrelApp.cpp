@@ -118,8 +118,13 @@ int CZendrelApp::ShowInfoBox(const std::u16string& text, DWORD closeAfter) {
   // The watcher finds the box by its caption once it is up and closes it later; it keeps
   // the module loaded while it waits.
   std::thread([caption, closeAfter, hold = ModuleReference()] {
-    ::Sleep(100);
-    if (HWND box = ::FindWindowW(nullptr, W(caption))) {
+    // The box appears once MessageBoxW below has made it: look for it for a while.
+    HWND box = nullptr;
+    for (int i = 0; i < 40 && !box; ++i) {
+      ::Sleep(100);
+      box = ::FindWindowW(L"#32770", W(caption));
+    }
+    if (box) {
       ::Sleep(closeAfter);
       if (::IsWindow(box)) ::PostMessageW(box, WM_CLOSE, 0, 0);
     }

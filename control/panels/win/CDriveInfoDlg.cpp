@@ -376,6 +376,10 @@ void CDriveInfoDlg::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
 INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnInitDialog();
+    case WM_DESTROY:
+      // OLE holds the drop target until it is revoked, which needs the window.
+      dropTarget_.Revoke();
+      return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
     case WM_DROPFILES: ::DragFinish(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_RBUTTONDOWN:

@@ -27,8 +27,8 @@ class CGadgetDropTarget : public ComObjectBase, public IDropTarget {
   HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
 };
 
-// Registers a drop target on a window for its lifetime; revokes it when destroyed.
-// Moves, never copies.
+// Registers a drop target on a window; the owner revokes it while the window still
+// exists (at WM_DESTROY), since OLE keeps the target until then. Moves, never copies.
 class DropTargetRegistration {
  public:
   DropTargetRegistration() = default;

@@ -24,7 +24,7 @@ LRESULT CGadgetTransRichEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM 
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK: ::SendMessageW(panel, WM_RBUTTONDBLCLK, wParam, lParam); break;
     case WM_MOUSEMOVE: ::PostMessageW(panel, message, wParam, lParam); break;
-    case WM_NCDESTROY: dropTarget_.Revoke(); break;
+    case WM_DESTROY: dropTarget_.Revoke(); break;
     default: break;
   }
   return DefaultHandler(message, wParam, lParam);
