@@ -55,21 +55,22 @@ bool IsDialogClass(HWND hwnd) {
   return std::wstring(className) == L"#32770";
 }
 
+struct TopLevelSearch {
+  const std::function<bool(HWND)>* match;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND hwnd, LPARAM param) {
+  auto* s = reinterpret_cast<TopLevelSearch*>(param);
+  if (!::IsWindowVisible(hwnd) || !OfThisProcess(hwnd) || !IsDialogClass(hwnd) || !(*s->match)(hwnd)) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
 // The first visible top-level dialog of this process that `match` accepts.
 HWND FindTopLevel(const std::function<bool(HWND)>& match) {
-  struct Search {
-    const std::function<bool(HWND)>* match;
-    HWND found;
-  } search{&match, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (!::IsWindowVisible(hwnd) || !OfThisProcess(hwnd) || !IsDialogClass(hwnd) || !(*s->match)(hwnd))
-          return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TopLevelSearch search{&match, nullptr};
+  ::EnumWindows(&MatchTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
