@@ -41,6 +41,7 @@ struct World {
   ListedSource source;
   std::shared_ptr<sim::SimDevice> fixedDisk = std::make_shared<sim::SimDevice>(sim::Family::PlainAta);
   std::shared_ptr<sim::SimDevice> jmDisk = std::make_shared<sim::SimDevice>(sim::Family::Jm);
+  std::shared_ptr<sim::SimDevice> opticalDrive = std::make_shared<sim::SimDevice>(sim::Family::Optical);
   DWORD registration = 0;
 
   World() {
@@ -55,6 +56,11 @@ struct World {
     opener.Add(PhysicalDrivePath(2), jmDisk, ChannelRoute::Service);
     // The prefix's Z: drive lies on the bridge disk, so its row offers eject.
     opener.Add(u"\\\\.\\Z:", jmDisk, ChannelRoute::Service);
+    // A drive letter the panel tests map to a CD-ROM lies on the optical drive.
+    opticalDrive->deviceNumber = 0;
+    opener.Add(u"\\\\.\\G:", opticalDrive, ChannelRoute::Service);
+    opener.Add(PhysicalDrivePath(0), opticalDrive, ChannelRoute::Service);
+    opener.Add(CdromPath(0), opticalDrive, ChannelRoute::Service);
     source.Set(InterfaceClass::Disk, {{U(kScsiDisk), std::nullopt}, {U(kUsbDisk), u"USB\\VID_1234&PID_0100\\SER2"}});
     source.Set(InterfaceClass::Cdrom, {});
     source.Set(InterfaceClass::PortableDevice, {});
@@ -62,6 +68,12 @@ struct World {
 };
 
 World* g_world = nullptr;
+
+}  // namespace
+
+std::shared_ptr<sim::SimDevice> tavolen::test::TestOpticalDrive() { return g_world->opticalDrive; }
+
+namespace {
 
 class ControlEnvironment : public ::testing::Environment {
  public:

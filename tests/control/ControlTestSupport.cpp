@@ -92,6 +92,12 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM param) {
 }
 }  // namespace
 
+HWND FindMessageBox(const std::wstring& text) {
+  BoxSearch search{&text, nullptr};
+  ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
     : expected_(std::move(expected)), button_(button), delay_(delay) {
   thread_ = std::thread([this] {
@@ -100,6 +106,7 @@ BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
       BoxSearch search{&expected_, nullptr};
       ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
       if (search.found) {
+        seen_ = true;
         {
           std::lock_guard<std::mutex> lock(mutex_);
           caption_ = WindowText(search.found);

@@ -17,6 +17,7 @@
 #include "DeviceList.h"
 #include "DeviceSource.h"
 #include "EventSink.h"
+#include "SimDevice.h"
 
 namespace tavolen::test {
 
@@ -56,6 +57,8 @@ class BoxAnswerer {
   // Waits for the answer; false when no such box came.
   bool Answered();
   std::wstring Caption() const;
+  // The box was found (the person may not have pressed yet).
+  bool Seen() const { return seen_; }
   // The box was gone before the person pressed anything.
   bool ClosedByItself() const { return closedByItself_; }
 
@@ -64,11 +67,15 @@ class BoxAnswerer {
   int button_;
   DWORD delay_;
   std::atomic<bool> closedByItself_{false};
+  std::atomic<bool> seen_{false};
   std::atomic<bool> answered_{false};
   mutable std::mutex mutex_;
   std::wstring caption_;
   std::thread thread_;
 };
+
+// A message box showing a text containing `text`, if one is up now.
+HWND FindMessageBox(const std::wstring& text);
 
 // A top-level dialog titled "Marvesk", as the launcher's window; records WM_CLOSE.
 class FakeLauncher {
@@ -125,6 +132,9 @@ VARIANT Text(const wchar_t* text);  // a BSTR the callee's caller (HostedControl
 VARIANT Int(LONG value);
 VARIANT Real(double value);
 VARIANT Bool(bool value);
+
+// The simulated optical drive behind drive letter G: of the panel tests.
+std::shared_ptr<sim::SimDevice> TestOpticalDrive();
 
 // Writes a string value into an INI file (creating it).
 void WriteIni(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value);

@@ -9,6 +9,8 @@
 #include "../framework/MessagePump.h"
 #include "CZendrelApp.h"
 #include "ControlTestSupport.h"
+#include "CGadgetDropTarget.h"
+#include "WineDrives.h"
 #include "ZendrelDispatch.h"
 #include "ZendrelIds.h"
 #include "resource.h"
@@ -116,4 +118,51 @@ TEST_F(PanelTest, AnEjectTheSystemRefusesIsReportedEvenWhenTheRowIsGone) {
   control_.Close();
   ASSERT_TRUE(person.Answered());
   EXPECT_EQ(person.Caption(), L"Caution");
+}
+
+TEST_F(PanelTest, TrayControlAsksTheDriveThenMovesTheDoorOrSaysItFailed) {
+  WineDrive disc(L'G', DRIVE_CDROM, MakeTempFolder(L"Disc"), L"DVD_VIDEO");
+  ASSERT_TRUE(disc);
+  ::PostMessageW(g_hGadgetWnd, 0x800E, 0, 0);
+  HWND row = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (row = RowOf(L'G')) != nullptr; }));
+  auto drive = TestOpticalDrive();
+  drive->ClearLogs();
+  // A loaded drive: the tray thread reads the profile and the unit's state, then opens
+  // the door through the multimedia interface, without a word.
+  ::SendMessageW(row, WM_COMMAND, ID_TRAY_CONTROL, 0);
+  ASSERT_TRUE(PumpUntil([&] {
+    auto lock = drive->Lock();
+    return drive->Cdbs().size() >= 2;
+  }));
+  {
+    auto lock = drive->Lock();
+    EXPECT_EQ(drive->Cdbs()[0].cdb[0], 0x46) << "GET CONFIGURATION first";
+    EXPECT_EQ(drive->Cdbs()[1].cdb[0], 0x00) << "then TEST UNIT READY";
+  }
+  // The door moved without a word: no caution box came up.
+  PumpUntil([] { return false; }, 10);
+  EXPECT_EQ(FindMessageBox(L"Tray Control : Failed"), nullptr);
+  // A drive whose profile cannot be read: "Tray Control : Failed".
+  drive->FailCdb(0x46, sim::Fault::TransportError());
+  BoxAnswerer person(L"Tray Control : Failed", IDOK);
+  // The previous tray thread may still be finishing: ask until it takes the command.
+  for (int i = 0; i < 50 && !person.Seen(); ++i) {
+    ::SendMessageW(row, WM_COMMAND, ID_TRAY_CONTROL, 0);
+    PumpUntil([&] { return person.Seen(); }, 4);
+  }
+  EXPECT_TRUE(person.Answered());
+  drive->ClearFaults();
+  disc.Remove();
+}
+
+TEST(DropTarget, TheKeysOfTheLastDragEnterAreKeptForTheDropHandlers) {
+  auto target = MakeComObject<CGadgetDropTarget>();
+  DWORD effect = DROPEFFECT_COPY;
+  ASSERT_EQ(target->DragEnter(nullptr, MK_RBUTTON | MK_SHIFT, POINTL{0, 0}, &effect), S_OK);
+  EXPECT_EQ(LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT));
+  EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE)) << "the window takes files through WM_DROPFILES, not OLE";
+  ASSERT_EQ(target->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
+  ASSERT_EQ(target->Drop(nullptr, MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
+  EXPECT_EQ(LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT)) << "the state with which the drag entered";
 }
