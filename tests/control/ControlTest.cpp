@@ -79,7 +79,8 @@ class ControlEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     ::OleInitialize(nullptr);
-    g_world = new World;  // lives for the whole program; the control's threads use it
+    static World world;  // lives for the whole program; the control's threads use it
+    g_world = &world;
     ZendrelEnvironment environment;
     environment.opener = &g_world->opener;
     environment.source = &g_world->source;
