@@ -17,7 +17,10 @@
 #include "DeviceList.h"
 #include "DeviceSource.h"
 #include "EventSink.h"
-#include "SimDevice.h"
+
+namespace tavolen::sim {
+class SimDevice;
+}
 
 namespace tavolen::test {
 

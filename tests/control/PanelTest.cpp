@@ -10,6 +10,7 @@
 #include "CZendrelApp.h"
 #include "ControlTestSupport.h"
 #include "CGadgetDropTarget.h"
+#include "SimDevice.h"
 #include "WineDrives.h"
 #include "ZendrelDispatch.h"
 #include "ZendrelIds.h"
