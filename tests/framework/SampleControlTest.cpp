@@ -3,6 +3,7 @@
 // CLSID and ProgID in a real window, calls by name through IDispatch, events, safety,
 // class information, the property verb and the module's unload answer.
 #include "MessagePump.h"
+#include "OleInit.h"
 #include "SampleIds.h"
 
 #include "ComPtr.h"
@@ -95,21 +96,6 @@ class HostWindow : public Window {
 struct RecordedEvent {
   DISPID id;
   std::vector<UniqueVariant> args;
-};
-
-// OLE for the thread (the property frame needs it) for the life of the test.
-class OleScope {
- public:
-  OleScope() : result_(::OleInitialize(nullptr)) {}
-  ~OleScope() {
-    if (SUCCEEDED(result_)) ::OleUninitialize();
-  }
-  OleScope(const OleScope&) = delete;
-  OleScope& operator=(const OleScope&) = delete;
-  HRESULT result() const { return result_; }
-
- private:
-  HRESULT result_;
 };
 
 class SampleControlTest : public ::testing::Test {
@@ -208,7 +194,7 @@ class SampleControlTest : public ::testing::Test {
     return r;
   }
 
-  OleScope ole_;
+  OleInit ole_;
   UniqueModule module_;
   DllFunction registerServer_ = nullptr;
   DllFunction unregisterServer_ = nullptr;

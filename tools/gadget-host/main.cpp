@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "ComInit.h"
 #include "GadgetHostWindow.h"
+#include "OleInit.h"
 #include "WineDrives.h"
 #include "ZendrelIds.h"
 
@@ -112,21 +112,6 @@ BOOL WINAPI OnConsoleControl(DWORD) {
   return TRUE;
 }
 
-// OLE for the thread for the life of the program (in-place activation needs it).
-class OleScope {
- public:
-  OleScope() : result_(::OleInitialize(nullptr)) {}
-  ~OleScope() {
-    if (SUCCEEDED(result_)) ::OleUninitialize();
-  }
-  OleScope(const OleScope&) = delete;
-  OleScope& operator=(const OleScope&) = delete;
-  HRESULT result() const { return result_; }
-
- private:
-  HRESULT result_;
-};
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -142,7 +127,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<tavolen::test::WineDrive> drives;
   if (options->drives) drives = MakeDemonstrationDrives();
 
-  const OleScope ole;
+  const tavolen::OleInit ole;
   if (FAILED(ole.result())) {
     std::fprintf(stderr, "gadget host: OleInitialize failed (0x%08lx)\n", static_cast<unsigned long>(ole.result()));
     return 1;

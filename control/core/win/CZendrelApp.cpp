@@ -25,10 +25,9 @@ const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_
 std::u16string U(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 
 bool MeiryoInstalled() {
-  wchar_t windows[MAX_PATH] = {};
-  const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return false;
-  const std::wstring pattern = std::wstring(windows) + L"\\Fonts\\*meiryo*.*";
+  const std::u16string windows = WindowsDirectory();
+  if (windows.empty()) return false;
+  const std::wstring pattern = std::wstring(windows.begin(), windows.end()) + L"\\Fonts\\*meiryo*.*";
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return false;

@@ -39,11 +39,6 @@ constexpr std::size_t kMaxValueName = 16383;
 
 HHOOK g_hook = nullptr;
 
-UINT SubMenuMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"IsSubMenuOpen");
-  return message;
-}
-
 UniqueVariant Unsigned(uint32_t value) {
   UniqueVariant v;
   V_VT(v.put()) = VT_UI4;
@@ -126,7 +121,7 @@ ControlDescription CZendrelCtrl::Describe() {
 }
 
 CZendrelCtrl::CZendrelCtrl() : ActiveXControl(Describe()) {
-  SubMenuMessage();
+  SubMenuOpenMessage();
   // The row templates hold a progress bar and a rich edit.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);

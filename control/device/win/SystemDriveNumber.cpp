@@ -5,11 +5,17 @@
 
 namespace tavolen {
 
-uint32_t GetSystemDriveNumber() {
+std::u16string WindowsDirectory() {
   wchar_t directory[MAX_PATH + 1] = {};
   const UINT length = ::GetWindowsDirectoryW(directory, MAX_PATH + 1);
-  if (length < 2 || length > MAX_PATH) return kNoDeviceNumber;
-  return SystemDriveNumber(SystemDeviceOpener(), std::u16string(reinterpret_cast<const char16_t*>(directory), length));
+  if (length == 0 || length > MAX_PATH) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(directory), length);
+}
+
+uint32_t GetSystemDriveNumber() {
+  const std::u16string directory = WindowsDirectory();
+  if (directory.size() < 2) return kNoDeviceNumber;
+  return SystemDriveNumber(SystemDeviceOpener(), directory);
 }
 
 }  // namespace tavolen

@@ -38,6 +38,8 @@ DeviceOpener& SystemDeviceOpener();
 }  // namespace tavolen
 
 namespace tavolen {
+// GetWindowsDirectoryW ("C:\WINDOWS"), empty when it cannot be read.
+std::u16string WindowsDirectory();
 // Device number of the disk holding the Windows directory, or 0xFFFFFFFF.
 uint32_t GetSystemDriveNumber();
 }  // namespace tavolen

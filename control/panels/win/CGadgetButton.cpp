@@ -33,9 +33,13 @@ struct ItemList {
 
 HWND LauncherWindow() { return ::FindWindowW(L"#32770", L"Marvesk"); }
 
-void TellLauncherSubMenuOpen(HWND launcher, bool open) {
+UINT SubMenuOpenMessage() {
   static const UINT message = ::RegisterWindowMessageW(L"IsSubMenuOpen");
-  if (launcher) ::PostMessageW(launcher, message, open ? 1 : 0, 0);
+  return message;
+}
+
+void TellLauncherSubMenuOpen(HWND launcher, bool open) {
+  if (launcher) ::PostMessageW(launcher, SubMenuOpenMessage(), open ? 1 : 0, 0);
 }
 
 void CGadgetButton::InitButton(uint32_t driveNumber, uint32_t kind, const std::u16string& drivePath, bool systemDisk) {

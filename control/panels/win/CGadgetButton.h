@@ -41,6 +41,8 @@ class CGadgetButton : public SubclassedControl {
 // The launcher's window ("Marvesk"), told with "IsSubMenuOpen" while a menu or dialog of
 // the gadget is open; null when the launcher does not run.
 HWND LauncherWindow();
+// The registered message "IsSubMenuOpen" (registered on first use).
+UINT SubMenuOpenMessage();
 void TellLauncherSubMenuOpen(HWND launcher, bool open);
 
 }  // namespace tavolen

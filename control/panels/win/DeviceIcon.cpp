@@ -45,11 +45,4 @@ UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycle
   return UniqueIcon(info.hIcon);
 }
 
-std::u16string WindowsDirectory() {
-  wchar_t directory[MAX_PATH + 1] = {};
-  const UINT length = ::GetWindowsDirectoryW(directory, MAX_PATH + 1);
-  if (length == 0 || length > MAX_PATH) return {};
-  return std::u16string(AsUtf16(directory), length);
-}
-
 }  // namespace tavolen

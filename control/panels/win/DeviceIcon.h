@@ -1,6 +1,6 @@
 #pragma once
-// Pictures of drives: the product icon the icon table picks for a device, the shell's
-// icon of a drive, and the Windows directory the system disk is found by.
+// Pictures of drives: the product icon the icon table picks for a device and the shell's
+// icon of a drive.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,8 +17,5 @@ UniqueIcon GetDeviceIcon(uint32_t driveNumber, bool optical);
 
 // The shell's icon of a drive root, or of the recycle bin when `path` is its name.
 UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName);
-
-// GetWindowsDirectoryW, empty when it cannot be read.
-std::u16string WindowsDirectory();
 
 }  // namespace tavolen
