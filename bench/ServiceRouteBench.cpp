@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <memory>
 
-#include "CSatCommand.h"
-#include "PipeServer.h"
-#include "SimOpener.h"
-#include "SimulatedDevices.h"
-#include "Win32DeviceOpener.h"
-#include "Win32Sections.h"
+#include "control/device/CSatCommand.h"
+#include "service/win/PipeServer.h"
+#include "sim/SimOpener.h"
+#include "service/SimulatedDevices.h"
+#include "control/device/win/Win32DeviceOpener.h"
+#include "service/win/Win32Sections.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "ActiveXControl.h"
+#include "framework/ActiveXControl.h"
 
-#include "ComEnumerator.h"
-#include "Module.h"
-#include "UniqueBstr.h"
+#include "framework/ComEnumerator.h"
+#include "framework/Module.h"
+#include "framework/UniqueBstr.h"
 
 #include <olectl.h>
 

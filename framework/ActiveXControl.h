@@ -22,11 +22,11 @@
 // child of the container's window, created at in-place activation and destroyed at
 // deactivation or final release; the container's site pointers are held between
 // SetClientSite and SetClientSite(nullptr)/final release.
-#include "ComObject.h"
-#include "ConnectionPoint.h"
-#include "DispatchTable.h"
-#include "UniqueVariant.h"
-#include "Window.h"
+#include "framework/ComObject.h"
+#include "framework/ConnectionPoint.h"
+#include "framework/DispatchTable.h"
+#include "framework/UniqueVariant.h"
+#include "framework/Window.h"
 
 #include <windows.h>
 

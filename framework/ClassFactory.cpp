@@ -1,6 +1,6 @@
-#include "ClassFactory.h"
+#include "framework/ClassFactory.h"
 
-#include "Module.h"
+#include "framework/Module.h"
 
 namespace tavolen {
 

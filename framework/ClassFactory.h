@@ -2,7 +2,7 @@
 // The class factory of one class of the module: makes objects with the class's creation
 // function (which may refuse, failing the caller's CoCreateInstance) and holds the module
 // for LockServer. Aggregation is not supported.
-#include "ComObject.h"
+#include "framework/ComObject.h"
 
 #include <windows.h>
 

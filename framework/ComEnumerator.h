@@ -2,7 +2,7 @@
 // A snapshot enumerator (IEnumConnections, IEnumConnectionPoints) over items that hold
 // interface references: each item given out carries its own reference, which the caller
 // releases. The enumerator owns one reference per item it holds.
-#include "ComObject.h"
+#include "framework/ComObject.h"
 
 #include <ocidl.h>
 

@@ -8,8 +8,8 @@
 //   ULONG STDMETHODCALLTYPE Release() override { return ReleaseObject(); }
 // (see COM_OBJECT_REFCOUNT below). Objects start with one reference, owned by the ComPtr
 // MakeComObject returns.
-#include "ComPtr.h"
-#include "Module.h"
+#include "framework/ComPtr.h"
+#include "framework/Module.h"
 
 #include <atomic>
 #include <new>

@@ -1,6 +1,6 @@
-#include "ConnectionPoint.h"
+#include "framework/ConnectionPoint.h"
 
-#include "ComEnumerator.h"
+#include "framework/ComEnumerator.h"
 
 #include <olectl.h>
 

@@ -3,8 +3,8 @@
 // the control: its references are the control's (AddRef/Release go to the container), so
 // it lives exactly as long as the control. Sinks are held (one reference each) from
 // Advise to Unadvise or DisconnectAll.
-#include "ComPtr.h"
-#include "UniqueVariant.h"
+#include "framework/ComPtr.h"
+#include "framework/UniqueVariant.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "ControlSite.h"
+#include "framework/ControlSite.h"
 
 #include <olectl.h>
 

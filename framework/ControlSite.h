@@ -8,8 +8,8 @@
 // The owner calls Close() before letting go of its reference: Close unadvises the sink,
 // closes the control, takes the site away from it and releases it, which breaks the
 // site-control cycle. The parent window must outlive the open control.
-#include "ComObject.h"
-#include "EventSink.h"
+#include "framework/ComObject.h"
+#include "framework/EventSink.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "Dialog.h"
+#include "framework/Dialog.h"
 
-#include "Module.h"
+#include "framework/Module.h"
 
 namespace tavolen {
 

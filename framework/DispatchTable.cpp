@@ -1,6 +1,6 @@
-#include "DispatchTable.h"
+#include "framework/DispatchTable.h"
 
-#include "Utf16.h"
+#include "framework/Utf16.h"
 
 namespace tavolen {
 namespace {

@@ -4,7 +4,7 @@
 // so everything in them is checked here before a control sees it: the member exists, the
 // argument count matches, no named arguments, and each argument is coerced to its declared
 // type (numbers come as VT_I4 or VT_R8, booleans in several forms, values by reference).
-#include "UniqueVariant.h"
+#include "framework/UniqueVariant.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "EventSink.h"
+#include "framework/EventSink.h"
 
 namespace tavolen {
 

@@ -3,7 +3,7 @@
 // control makes is handed to a callback with the DISPID and the arguments in declared
 // order (borrowed for the length of the call). Answers IUnknown, IDispatch and the event
 // interface it was made for.
-#include "ComObject.h"
+#include "framework/ComObject.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "Module.h"
+#include "framework/Module.h"
 
-#include "Window.h"
+#include "framework/Window.h"
 
 #include <atomic>
 

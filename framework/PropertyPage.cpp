@@ -1,6 +1,6 @@
-#include "PropertyPage.h"
+#include "framework/PropertyPage.h"
 
-#include "Module.h"
+#include "framework/Module.h"
 
 namespace tavolen {
 namespace {

@@ -3,8 +3,8 @@
 // template, WS_CHILD) inside the property frame. The objects it is given are held from
 // SetObjects until SetObjects(0) or its release; the page window lives from Activate to
 // Deactivate.
-#include "ComObject.h"
-#include "Dialog.h"
+#include "framework/ComObject.h"
+#include "framework/Dialog.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
-#include "Registration.h"
+#include "framework/Registration.h"
 
-#include "ClassFactory.h"
-#include "ComInit.h"
-#include "ComPtr.h"
-#include "Module.h"
-#include "UniqueBstr.h"
-#include "UniqueRegKey.h"
+#include "framework/ClassFactory.h"
+#include "framework/ComInit.h"
+#include "framework/ComPtr.h"
+#include "framework/Module.h"
+#include "framework/UniqueBstr.h"
+#include "framework/UniqueRegKey.h"
 
 #include <comcat.h>
 #include <oleauto.h>

@@ -1,4 +1,4 @@
-#include "SubclassedControl.h"
+#include "framework/SubclassedControl.h"
 
 #include <commctrl.h>
 

@@ -1,37 +1,27 @@
 #pragma once
-// Owner of one kernel HANDLE. NULL and INVALID_HANDLE_VALUE both mean "no handle";
-// the handle is closed exactly once. Moves, never copies.
+// Owner of one kernel HANDLE (files, events, threads, processes, mappings). NULL and
+// INVALID_HANDLE_VALUE both mean "no handle"; closed exactly once with CloseHandle.
 #include <windows.h>
 
-#include <utility>
+#include "framework/Unique.h"
 
 namespace tavolen {
 
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueHandle() { reset(); }
-
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.handle_, nullptr));
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-  static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  explicit operator bool() const { return IsValid(handle_); }
-  HANDLE get() const { return handle_; }
-  HANDLE release() { return std::exchange(handle_, nullptr); }
-  void reset(HANDLE handle = nullptr) {
-    HANDLE old = std::exchange(handle_, handle);
-    if (IsValid(old)) ::CloseHandle(old);
-  }
-
- private:
-  HANDLE handle_ = nullptr;
+struct KernelHandleTraits {
+  using pointer = HANDLE;
+  static pointer Invalid() noexcept { return nullptr; }
+  static bool IsInvalid(pointer h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+  static void Close(pointer h) noexcept { ::CloseHandle(h); }
 };
+using UniqueHandle = Unique<KernelHandleTraits>;
+
+// A search of FindFirstFile; INVALID_HANDLE_VALUE (and null) mean none; closed with FindClose.
+struct FindHandleTraits {
+  using pointer = HANDLE;
+  static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool IsInvalid(pointer h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+  static void Close(pointer h) noexcept { ::FindClose(h); }
+};
+using UniqueFindHandle = Unique<FindHandleTraits>;
 
 }  // namespace tavolen

@@ -1,4 +1,4 @@
-#include "UniqueVariant.h"
+#include "framework/UniqueVariant.h"
 
 namespace tavolen {
 

@@ -1,45 +1,25 @@
 #pragma once
 // Owner of one mapped view of a file mapping (MapViewOfFile); unmapped exactly once.
-// Moves, never copies.
 #include <windows.h>
 
-#include <utility>
+#include "framework/Unique.h"
 
 namespace tavolen {
 
-class UniqueView {
- public:
-  UniqueView() = default;
-  explicit UniqueView(void* view) : view_(view) {}
-  ~UniqueView() { reset(); }
+namespace detail {
+inline void UnmapView(void* view) { ::UnmapViewOfFile(view); }
+}  // namespace detail
+using UniqueView = Unique<NullIsNone<void*, &detail::UnmapView>>;
 
-  UniqueView(UniqueView&& other) noexcept : view_(std::exchange(other.view_, nullptr)) {}
-  UniqueView& operator=(UniqueView&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.view_, nullptr));
-    return *this;
-  }
-  UniqueView(const UniqueView&) = delete;
-  UniqueView& operator=(const UniqueView&) = delete;
+inline unsigned char* ViewBytes(const UniqueView& view) { return static_cast<unsigned char*>(view.get()); }
 
-  explicit operator bool() const { return view_ != nullptr; }
-  void* get() const { return view_; }
-  unsigned char* bytes() const { return static_cast<unsigned char*>(view_); }
-  void reset(void* view = nullptr) {
-    void* old = std::exchange(view_, view);
-    if (old) ::UnmapViewOfFile(old);
-  }
-
-  // Bytes that can be reached from the start of the view: the extent of the mapped
-  // region as the memory manager reports it (whole pages), 0 when unknown.
-  SIZE_T MappedSize() const {
-    MEMORY_BASIC_INFORMATION info{};
-    if (!view_ || ::VirtualQuery(view_, &info, sizeof info) != sizeof info) return 0;
-    if (info.State != MEM_COMMIT) return 0;
-    return info.RegionSize - (static_cast<const char*>(view_) - static_cast<const char*>(info.BaseAddress));
-  }
-
- private:
-  void* view_ = nullptr;
-};
+// Bytes that can be reached from the start of the view: the extent of the mapped region
+// as the memory manager reports it (whole pages), 0 when unknown.
+inline SIZE_T MappedSize(const UniqueView& view) {
+  MEMORY_BASIC_INFORMATION info{};
+  if (!view || ::VirtualQuery(view.get(), &info, sizeof info) != sizeof info) return 0;
+  if (info.State != MEM_COMMIT) return 0;
+  return info.RegionSize - (static_cast<const char*>(view.get()) - static_cast<const char*>(info.BaseAddress));
+}
 
 }  // namespace tavolen

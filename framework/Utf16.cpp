@@ -1,4 +1,4 @@
-#include "Utf16.h"
+#include "framework/Utf16.h"
 
 namespace tavolen {
 

@@ -1,6 +1,6 @@
-#include "Window.h"
+#include "framework/Window.h"
 
-#include "Module.h"
+#include "framework/Module.h"
 
 #include <mutex>
 #include <set>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ServiceSession.h"
+#include "service/ServiceSession.h"
 
 namespace tavolen::service {
 

@@ -1,8 +1,8 @@
-#include "ServiceSession.h"
+#include "service/ServiceSession.h"
 
 #include <algorithm>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen::service {
 

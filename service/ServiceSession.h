@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ServiceProtocol.h"
+#include "control/device/ServiceProtocol.h"
 
 namespace tavolen::service {
 

@@ -1,4 +1,4 @@
-#include "SimulatedDevices.h"
+#include "service/SimulatedDevices.h"
 
 #include <cctype>
 #include <set>

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ServiceSession.h"
-#include "SimDevice.h"
+#include "service/ServiceSession.h"
+#include "sim/SimDevice.h"
 
 namespace tavolen::service {
 

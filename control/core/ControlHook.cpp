@@ -1,4 +1,4 @@
-#include "ControlHook.h"
+#include "control/core/ControlHook.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "FlyOutInfo.h"
+#include "control/core/FlyOutInfo.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "GadgetOptions.h"
+#include "control/core/GadgetOptions.h"
 
 namespace tavolen {
 
@@ -24,21 +24,6 @@ uint32_t ReadFlag(SettingsFile& ini, const char16_t* section) {
   return value.empty() ? 0 : uint32_t(value[0]);
 }
 }  // namespace
-
-int ReadSettingInt(SettingsFile& file, const std::u16string& section, const std::u16string& key, int fallback) {
-  const std::u16string value = file.Read(section, key, 32);
-  std::size_t i = 0;
-  while (i < value.size() && (value[i] == u' ' || value[i] == u'\t')) ++i;
-  bool negative = false;
-  if (i < value.size() && (value[i] == u'-' || value[i] == u'+')) negative = value[i++] == u'-';
-  if (i >= value.size() || value[i] < u'0' || value[i] > u'9') return fallback;
-  int64_t number = 0;
-  for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
-    number = number * 10 + (value[i] - u'0');
-    if (number > INT32_MAX) return fallback;  // not a setting any writer stores
-  }
-  return int(negative ? -number : number);
-}
 
 GadgetOptions ReadGadgetOptions(SettingsFile& ini) {
   GadgetOptions options;

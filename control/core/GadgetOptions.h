@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "SettingsFile.h"
+#include "ports/SettingsFile.h"
 
 namespace tavolen {
 

@@ -1,10 +1,10 @@
-#include "StandbyTimers.h"
+#include "control/core/StandbyTimers.h"
 
 #include <memory>
 
-#include "CAtaCommand.h"
-#include "GadgetOptions.h"
-#include "ModelClassification.h"
+#include "control/device/CAtaCommand.h"
+#include "control/core/GadgetOptions.h"
+#include "control/device/ModelClassification.h"
 
 namespace tavolen {
 

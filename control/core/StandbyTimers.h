@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceChannel.h"
-#include "DeviceInfo.h"
-#include "SettingsFile.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/DeviceInfo.h"
+#include "ports/SettingsFile.h"
 
 namespace tavolen {
 

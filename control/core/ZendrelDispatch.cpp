@@ -1,4 +1,4 @@
-#include "ZendrelDispatch.h"
+#include "control/core/ZendrelDispatch.h"
 
 namespace tavolen {
 

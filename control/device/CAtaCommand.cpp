@@ -1,10 +1,10 @@
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 #include <cstring>
 
-#include "AlignedBlock.h"
-#include "IoctlCodes.h"
-#include "PassThroughBlock.h"
+#include "control/device/AlignedBlock.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
 
 namespace tavolen {
 

@@ -4,8 +4,8 @@
 // overriding the virtual slots, so the ATA operations below work on all of them.
 #include <cstdint>
 
-#include "AtaTaskFile.h"
-#include "CScsiCommand.h"
+#include "control/device/AtaTaskFile.h"
+#include "control/device/CScsiCommand.h"
 
 namespace tavolen {
 

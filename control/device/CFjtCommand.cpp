@@ -1,6 +1,6 @@
-#include "CFjtCommand.h"
+#include "control/device/CFjtCommand.h"
 
-#include "CVarnkeldCommand.h"
+#include "control/device/CVarnkeldCommand.h"
 
 namespace tavolen {
 

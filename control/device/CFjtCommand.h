@@ -1,7 +1,7 @@
 #pragma once
 // SCSI/ATA translation CDBs with CK_COND set, whose result registers the bridge gives
 // only through a separate 0xE0 read. 48-bit requests use the 16-byte forms.
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 namespace tavolen {
 

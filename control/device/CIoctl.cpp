@@ -1,6 +1,6 @@
-#include "CIoctl.h"
+#include "control/device/CIoctl.h"
 
-#include "IoctlCodes.h"
+#include "control/device/IoctlCodes.h"
 
 namespace tavolen {
 

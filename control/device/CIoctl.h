@@ -1,7 +1,7 @@
 #pragma once
 // The storage I/O controls that enumeration and the panels need.
-#include "Command.h"
-#include "StorageRecords.h"
+#include "control/device/Command.h"
+#include "control/device/StorageRecords.h"
 
 namespace tavolen {
 

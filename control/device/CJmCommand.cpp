@@ -1,11 +1,11 @@
-#include "CJmCommand.h"
+#include "control/device/CJmCommand.h"
 
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen {
 

@@ -2,7 +2,7 @@
 // JMicron bridges: ATA register sets in vendor CDB 0xDF; the result registers are read
 // from a chip-specific address. A command object given chip 0 asks the bridge which
 // chip it is (INQUIRY bytes 36-42) at construction.
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "COptCommand.h"
+#include "control/device/COptCommand.h"
 
 #include <utility>
 

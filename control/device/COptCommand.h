@@ -1,6 +1,6 @@
 #pragma once
 // Optical drives: the loaded medium's profile and whether a recordable disc is closed.
-#include "CScsiCommand.h"
+#include "control/device/CScsiCommand.h"
 
 namespace tavolen {
 

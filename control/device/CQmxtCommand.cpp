@@ -1,6 +1,6 @@
-#include "CQmxtCommand.h"
+#include "control/device/CQmxtCommand.h"
 
-#include "CSatCommand.h"
+#include "control/device/CSatCommand.h"
 
 namespace tavolen {
 

@@ -1,7 +1,7 @@
 #pragma once
 // One maker product family's vendor CDB 0xF0, laid out as ATA PASS-THROUGH(16).
 // Data out and slot 5 stay those of plain ATA pass-through.
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 namespace tavolen {
 

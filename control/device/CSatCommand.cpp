@@ -1,4 +1,4 @@
-#include "CSatCommand.h"
+#include "control/device/CSatCommand.h"
 
 namespace tavolen {
 

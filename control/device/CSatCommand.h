@@ -2,7 +2,7 @@
 // ATA register sets inside SCSI ATA PASS-THROUGH CDBs (SCSI/ATA translation), for USB
 // bridges that implement it. Tries the 12-byte form first and the 16-byte form when a
 // bridge rejects it, then reads the result registers with a CDB of the same length.
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 namespace tavolen {
 

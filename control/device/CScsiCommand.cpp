@@ -1,11 +1,11 @@
-#include "CScsiCommand.h"
+#include "control/device/CScsiCommand.h"
 
 #include <cstring>
 
-#include "AlignedBlock.h"
-#include "ByteOrder.h"
-#include "IoctlCodes.h"
-#include "PassThroughBlock.h"
+#include "control/device/AlignedBlock.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
 
 namespace tavolen {
 

@@ -3,8 +3,8 @@
 // CHECK CONDITION and the system error of the last failed transport.
 #include <cstdint>
 
-#include "BridgeInfo.h"
-#include "Command.h"
+#include "control/device/BridgeInfo.h"
+#include "control/device/Command.h"
 
 namespace tavolen {
 

@@ -1,8 +1,8 @@
-#include "CVarnkeldCommand.h"
+#include "control/device/CVarnkeldCommand.h"
 
 #include <utility>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen {
 

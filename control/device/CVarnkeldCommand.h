@@ -1,7 +1,7 @@
 #pragma once
 // The maker's own bridge protocol: ATA register sets in vendor CDBs 0xE2 (non-data),
 // 0xE3 (data in) and 0xE4 (data out), result registers read back with 0xE0.
-#include "CAtaCommand.h"
+#include "control/device/CAtaCommand.h"
 
 namespace tavolen {
 

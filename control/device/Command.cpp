@@ -1,8 +1,8 @@
-#include "Command.h"
+#include "control/device/Command.h"
 
 #include <utility>
 
-#include "IoctlCodes.h"
+#include "control/device/IoctlCodes.h"
 
 namespace tavolen {
 

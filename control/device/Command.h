@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "DeviceChannel.h"
+#include "control/device/DeviceChannel.h"
 
 namespace tavolen {
 

@@ -1,6 +1,6 @@
-#include "DeviceIdentity.h"
+#include "control/device/DeviceIdentity.h"
 
-#include "SystemDrive.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "DeviceInfo.h"
-#include "StorageRecords.h"
+#include "control/device/DeviceInfo.h"
+#include "control/device/StorageRecords.h"
 
 namespace tavolen {
 

@@ -1,14 +1,14 @@
-#include "DeviceList.h"
+#include "control/device/DeviceList.h"
 
 #include <utility>
 
-#include "CAtaCommand.h"
-#include "CIoctl.h"
-#include "COptCommand.h"
-#include "CScsiCommand.h"
-#include "DeviceIdentity.h"
-#include "ModelClassification.h"
-#include "SystemDrive.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/CIoctl.h"
+#include "control/device/COptCommand.h"
+#include "control/device/CScsiCommand.h"
+#include "control/device/DeviceIdentity.h"
+#include "control/device/ModelClassification.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceChannel.h"
-#include "DeviceInfo.h"
-#include "DeviceSource.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/DeviceInfo.h"
+#include "control/device/DeviceSource.h"
 
 namespace tavolen {
 

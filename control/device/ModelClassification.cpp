@@ -1,14 +1,14 @@
-#include "ModelClassification.h"
+#include "control/device/ModelClassification.h"
 
 #include <initializer_list>
 #include <string_view>
 
-#include "CFjtCommand.h"
-#include "CJmCommand.h"
-#include "CQmxtCommand.h"
-#include "CSatCommand.h"
-#include "CVarnkeldCommand.h"
-#include "SystemDrive.h"
+#include "control/device/CFjtCommand.h"
+#include "control/device/CJmCommand.h"
+#include "control/device/CQmxtCommand.h"
+#include "control/device/CSatCommand.h"
+#include "control/device/CVarnkeldCommand.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 

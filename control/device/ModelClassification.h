@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "CAtaCommand.h"
-#include "DeviceInfo.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/DeviceInfo.h"
 
 namespace tavolen {
 

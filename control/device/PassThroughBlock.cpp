@@ -1,8 +1,8 @@
-#include "PassThroughBlock.h"
+#include "control/device/PassThroughBlock.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen {
 namespace {

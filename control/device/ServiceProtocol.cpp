@@ -1,10 +1,10 @@
-#include "ServiceProtocol.h"
+#include "control/device/ServiceProtocol.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen {
 

@@ -1,8 +1,8 @@
-#include "StorageRecords.h"
+#include "control/device/StorageRecords.h"
 
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "control/device/ByteOrder.h"
 
 namespace tavolen {
 

@@ -1,6 +1,6 @@
-#include "SystemDrive.h"
+#include "control/device/SystemDrive.h"
 
-#include "CIoctl.h"
+#include "control/device/CIoctl.h"
 
 namespace tavolen {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "DeviceChannel.h"
+#include "control/device/DeviceChannel.h"
 
 namespace tavolen {
 

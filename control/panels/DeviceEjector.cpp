@@ -1,4 +1,4 @@
-#include "DeviceEjector.h"
+#include "control/panels/DeviceEjector.h"
 
 namespace tavolen {
 

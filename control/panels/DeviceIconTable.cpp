@@ -1,4 +1,4 @@
-#include "DeviceIconTable.h"
+#include "control/panels/DeviceIconTable.h"
 
 namespace tavolen {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceInfo.h"
+#include "control/device/DeviceInfo.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "EjectPlan.h"
+#include "control/panels/EjectPlan.h"
 
 #include <cstdio>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "DeviceList.h"
+#include "control/device/DeviceList.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "GadgetMenuPlan.h"
+#include "control/panels/GadgetMenuPlan.h"
 
 namespace tavolen {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceList.h"
+#include "control/device/DeviceList.h"
 
 namespace tavolen {
 

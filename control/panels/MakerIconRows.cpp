@@ -3,7 +3,7 @@
 // product ids, the IEEE 1394 node-identifier prefixes and the icon file of each. The
 // placeholders can match no real device: vendor id 0 is never taken as the maker's, and
 // the prefixes hold letters that a hexadecimal node identifier cannot contain.
-#include "DeviceIconTable.h"
+#include "control/panels/DeviceIconTable.h"
 
 namespace tavolen {
 

@@ -1,6 +1,6 @@
-#include "PanelDevice.h"
+#include "control/panels/PanelDevice.h"
 
-#include "SystemDrive.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 

@@ -4,9 +4,9 @@
 // colour it and whether it watches its medium.
 #include <cstdint>
 
-#include "DeviceInfo.h"
-#include "DeviceList.h"
-#include "Volumes.h"
+#include "control/device/DeviceInfo.h"
+#include "control/device/DeviceList.h"
+#include "ports/Volumes.h"
 
 namespace tavolen {
 

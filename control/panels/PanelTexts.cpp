@@ -1,6 +1,6 @@
-#include "PanelTexts.h"
+#include "control/panels/PanelTexts.h"
 
-#include "SizeText.h"
+#include "control/panels/SizeText.h"
 
 namespace tavolen {
 

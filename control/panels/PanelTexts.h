@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "Volumes.h"
+#include "ports/Volumes.h"
 
 namespace tavolen {
 

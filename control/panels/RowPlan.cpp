@@ -1,4 +1,4 @@
-#include "RowPlan.h"
+#include "control/panels/RowPlan.h"
 
 namespace tavolen {
 

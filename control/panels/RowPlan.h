@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Volumes.h"
+#include "ports/Volumes.h"
 
 namespace tavolen {
 

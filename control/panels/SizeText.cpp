@@ -1,4 +1,4 @@
-#include "SizeText.h"
+#include "control/panels/SizeText.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "TrayDecision.h"
+#include "control/panels/TrayDecision.h"
 
 #include <array>
 

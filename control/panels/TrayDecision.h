@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "COptCommand.h"
+#include "control/device/COptCommand.h"
 
 namespace tavolen {
 

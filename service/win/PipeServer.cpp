@@ -1,10 +1,10 @@
-#include "PipeServer.h"
+#include "service/win/PipeServer.h"
 
 #include <sddl.h>
 
 #include <utility>
 
-#include "UniqueLocal.h"
+#include "framework/UniqueLocal.h"
 
 namespace tavolen::service {
 

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "ServiceProtocol.h"
-#include "ServiceSession.h"
-#include "UniqueHandle.h"
+#include "control/device/ServiceProtocol.h"
+#include "service/ServiceSession.h"
+#include "framework/UniqueHandle.h"
 
 namespace tavolen::service {
 

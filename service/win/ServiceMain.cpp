@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "PipeServer.h"
-#include "ServiceOptions.h"
-#include "SimulatedDevices.h"
-#include "SystemDevices.h"
-#include "UniqueHandle.h"
-#include "Win32Sections.h"
+#include "service/win/PipeServer.h"
+#include "service/ServiceOptions.h"
+#include "service/SimulatedDevices.h"
+#include "service/win/SystemDevices.h"
+#include "framework/UniqueHandle.h"
+#include "service/win/Win32Sections.h"
 
 namespace tavolen::service {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ServiceProtocol.h"
-#include "UniqueRegKey.h"
-#include "UniqueServiceHandle.h"
+#include "control/device/ServiceProtocol.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueServiceHandle.h"
 
 namespace tavolen {
 namespace {

@@ -1,8 +1,8 @@
-#include "SystemDevices.h"
+#include "service/win/SystemDevices.h"
 
 #include <windows.h>
 
-#include "UniqueHandle.h"
+#include "framework/UniqueHandle.h"
 
 namespace tavolen::service {
 

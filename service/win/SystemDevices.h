@@ -1,7 +1,7 @@
 #pragma once
 // The real devices: each request opens the path for read and write, performs the
 // control and closes the device again.
-#include "ServiceSession.h"
+#include "service/ServiceSession.h"
 
 namespace tavolen::service {
 

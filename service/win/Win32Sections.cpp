@@ -1,11 +1,11 @@
-#include "Win32Sections.h"
+#include "service/win/Win32Sections.h"
 
 #include <windows.h>
 #include <sddl.h>
 
-#include "UniqueHandle.h"
-#include "UniqueLocal.h"
-#include "UniqueView.h"
+#include "framework/UniqueHandle.h"
+#include "framework/UniqueLocal.h"
+#include "framework/UniqueView.h"
 
 namespace tavolen::service {
 
@@ -24,8 +24,8 @@ class Win32HeldSection : public HeldSection {
 
 class Win32SectionView : public SectionView {
  public:
-  explicit Win32SectionView(UniqueView view) : view_(std::move(view)), size_(view_.MappedSize()) {}
-  uint8_t* Data() override { return view_.bytes(); }
+  explicit Win32SectionView(UniqueView view) : view_(std::move(view)), size_(MappedSize(view_)) {}
+  uint8_t* Data() override { return ViewBytes(view_); }
   uint64_t Size() const override { return size_; }
 
  private:

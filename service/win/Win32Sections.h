@@ -1,6 +1,6 @@
 #pragma once
 // Named shared-memory sections of the service, backed by the paging file.
-#include "ServiceSession.h"
+#include "service/ServiceSession.h"
 
 namespace tavolen::service {
 

@@ -5,10 +5,10 @@
 #include <map>
 #include <sstream>
 
-#include "Cli.h"
-#include "Command.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
+#include "tools/cli/Cli.h"
+#include "control/device/Command.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
 
 using namespace tavolen;
 using sim::AtaDisk;

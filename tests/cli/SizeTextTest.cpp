@@ -1,7 +1,7 @@
 // The size rule of the rows: unit steps, one decimal, and the capacity bar's edges.
 #include <gtest/gtest.h>
 
-#include "SizeText.h"
+#include "control/panels/SizeText.h"
 
 using namespace tavolen;
 

@@ -10,19 +10,19 @@
 
 #include <memory>
 
-#include "../framework/MessagePump.h"
-#include "CZendrelApp.h"
-#include "CZendrelCtrl.h"
-#include "ClassFactory.h"
-#include "Command.h"
-#include "ControlTestSupport.h"
-#include "FlyOutInfo.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
-#include "UniqueRegKey.h"
-#include "UniqueVariant.h"
-#include "ZendrelDispatch.h"
-#include "ZendrelIds.h"
+#include "tests/framework/MessagePump.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/core/win/CZendrelCtrl.h"
+#include "framework/ClassFactory.h"
+#include "control/device/Command.h"
+#include "tests/control/ControlTestSupport.h"
+#include "control/core/FlyOutInfo.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueVariant.h"
+#include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ZendrelIds.h"
 
 using namespace tavolen;
 using namespace tavolen::test;

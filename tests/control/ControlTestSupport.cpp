@@ -1,11 +1,11 @@
-#include "ControlTestSupport.h"
+#include "tests/control/ControlTestSupport.h"
 
 #include <commctrl.h>
 #include <oleauto.h>
 
-#include "../framework/MessagePump.h"
-#include "UniqueRegKey.h"
-#include "UniqueVariant.h"
+#include "tests/framework/MessagePump.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueVariant.h"
 
 namespace tavolen::test {
 

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "ControlSite.h"
-#include "DeviceList.h"
-#include "DeviceSource.h"
-#include "EventSink.h"
+#include "framework/ControlSite.h"
+#include "control/device/DeviceList.h"
+#include "control/device/DeviceSource.h"
+#include "framework/EventSink.h"
 
 namespace tavolen::sim {
 class SimDevice;

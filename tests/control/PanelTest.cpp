@@ -6,15 +6,15 @@
 
 #include <thread>
 
-#include "../framework/MessagePump.h"
-#include "CZendrelApp.h"
-#include "ControlTestSupport.h"
-#include "CGadgetDropTarget.h"
-#include "SimDevice.h"
-#include "WineDrives.h"
-#include "ZendrelDispatch.h"
-#include "ZendrelIds.h"
-#include "resource.h"
+#include "tests/framework/MessagePump.h"
+#include "control/core/win/CZendrelApp.h"
+#include "tests/control/ControlTestSupport.h"
+#include "control/widgets/win/CGadgetDropTarget.h"
+#include "sim/SimDevice.h"
+#include "sim/win/WineDrives.h"
+#include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ZendrelIds.h"
+#include "control/resources/resource.h"
 
 using namespace tavolen;
 using namespace tavolen::test;

@@ -14,16 +14,16 @@
 #include <thread>
 #include <vector>
 
-#include "CAtaCommand.h"
-#include "CPowerSaveDlg.h"
-#include "CZendrelApp.h"
-#include "Command.h"
-#include "ControlTestSupport.h"
-#include "DeviceList.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
-#include "Utf16.h"
-#include "resource.h"
+#include "control/device/CAtaCommand.h"
+#include "control/panels/win/CPowerSaveDlg.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/device/Command.h"
+#include "tests/control/ControlTestSupport.h"
+#include "control/device/DeviceList.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
+#include "framework/Utf16.h"
+#include "control/resources/resource.h"
 
 using namespace tavolen;
 using namespace tavolen::test;

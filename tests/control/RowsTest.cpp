@@ -5,14 +5,14 @@
 
 #include <windows.h>
 
-#include "../framework/MessagePump.h"
-#include "CZendrelApp.h"
-#include "ControlTestSupport.h"
-#include "UniqueVariant.h"
-#include "ZendrelDispatch.h"
-#include "ZendrelIds.h"
-#include "WineDrives.h"
-#include "resource.h"
+#include "tests/framework/MessagePump.h"
+#include "control/core/win/CZendrelApp.h"
+#include "tests/control/ControlTestSupport.h"
+#include "framework/UniqueVariant.h"
+#include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ZendrelIds.h"
+#include "sim/win/WineDrives.h"
+#include "control/resources/resource.h"
 
 using namespace tavolen;
 using namespace tavolen::test;

@@ -10,14 +10,14 @@
 
 #include <string>
 
-#include "../framework/MessagePump.h"
-#include "ControlTestSupport.h"
-#include "UniqueHandle.h"
-#include "UniqueRegKey.h"
-#include "UniqueVariant.h"
-#include "Utf16.h"
-#include "ZendrelDispatch.h"
-#include "ZendrelIds.h"
+#include "tests/framework/MessagePump.h"
+#include "tests/control/ControlTestSupport.h"
+#include "framework/UniqueHandle.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueVariant.h"
+#include "framework/Utf16.h"
+#include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ZendrelIds.h"
 
 using namespace tavolen;
 using namespace tavolen::test;

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <set>
 
-#include "ControlHook.h"
-#include "FlyOutInfo.h"
-#include "ZendrelDispatch.h"
+#include "control/core/ControlHook.h"
+#include "control/core/FlyOutInfo.h"
+#include "control/core/ZendrelDispatch.h"
 
 using namespace tavolen;
 

@@ -2,8 +2,8 @@
 // hidden-drive list, and the page location the control takes its folder from.
 #include <gtest/gtest.h>
 
-#include "GadgetOptions.h"
-#include "MemorySettingsFile.h"
+#include "control/core/GadgetOptions.h"
+#include "tests/core/MemorySettingsFile.h"
 
 using namespace tavolen;
 using tavolen::testing::MemorySettingsFile;

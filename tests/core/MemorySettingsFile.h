@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "SettingsFile.h"
+#include "ports/SettingsFile.h"
 
 namespace tavolen::testing {
 

@@ -2,11 +2,11 @@
 // and their pruning.
 #include <gtest/gtest.h>
 
-#include "Command.h"
-#include "MemorySettingsFile.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
-#include "StandbyTimers.h"
+#include "control/device/Command.h"
+#include "tests/core/MemorySettingsFile.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
+#include "control/core/StandbyTimers.h"
 
 using namespace tavolen;
 using tavolen::testing::MemorySettingsFile;

@@ -2,10 +2,10 @@
 // register sets that reach the drive and what the operations make of the answers.
 #include <gtest/gtest.h>
 
-#include "CAtaCommand.h"
-#include "CSatCommand.h"
-#include "CommandTestSupport.h"
-#include "IoctlCodes.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/CSatCommand.h"
+#include "tests/device/CommandTestSupport.h"
+#include "control/device/IoctlCodes.h"
 
 using namespace tavolen;
 using namespace tavolen::testing;

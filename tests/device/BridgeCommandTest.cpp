@@ -2,11 +2,11 @@
 // register maps of their result reads, and the bridge information they report.
 #include <gtest/gtest.h>
 
-#include "CFjtCommand.h"
-#include "CJmCommand.h"
-#include "CQmxtCommand.h"
-#include "CVarnkeldCommand.h"
-#include "CommandTestSupport.h"
+#include "control/device/CFjtCommand.h"
+#include "control/device/CJmCommand.h"
+#include "control/device/CQmxtCommand.h"
+#include "control/device/CVarnkeldCommand.h"
+#include "tests/device/CommandTestSupport.h"
 
 using namespace tavolen;
 using namespace tavolen::testing;

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "Command.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
+#include "control/device/Command.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
 
 namespace tavolen::testing {
 

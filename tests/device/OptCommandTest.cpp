@@ -2,8 +2,8 @@
 // the sense data the tray logic reads.
 #include <gtest/gtest.h>
 
-#include "COptCommand.h"
-#include "CommandTestSupport.h"
+#include "control/device/COptCommand.h"
+#include "tests/device/CommandTestSupport.h"
 
 using namespace tavolen;
 using namespace tavolen::testing;

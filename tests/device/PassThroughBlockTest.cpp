@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "ByteOrder.h"
-#include "PassThroughBlock.h"
-#include "StorageRecords.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/PassThroughBlock.h"
+#include "control/device/StorageRecords.h"
 
 using namespace tavolen;
 

@@ -2,11 +2,11 @@
 // caller gets back from good, failing and malformed answers.
 #include <gtest/gtest.h>
 
-#include "CIoctl.h"
-#include "CScsiCommand.h"
-#include "CommandTestSupport.h"
-#include "IoctlCodes.h"
-#include "SystemDrive.h"
+#include "control/device/CIoctl.h"
+#include "control/device/CScsiCommand.h"
+#include "tests/device/CommandTestSupport.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/SystemDrive.h"
 
 using namespace tavolen;
 using namespace tavolen::testing;

@@ -1,4 +1,4 @@
-#include "DeviceIdentity.h"
+#include "control/device/DeviceIdentity.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "SystemDrive.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 namespace {

@@ -1,4 +1,4 @@
-#include "DeviceInfo.h"
+#include "control/device/DeviceInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "DeviceList.h"
+#include "control/device/DeviceList.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "Command.h"
-#include "DeviceIdentity.h"
-#include "IoctlCodes.h"
-#include "SimOpener.h"
-#include "SystemDrive.h"
+#include "control/device/Command.h"
+#include "control/device/DeviceIdentity.h"
+#include "control/device/IoctlCodes.h"
+#include "sim/SimOpener.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 namespace {

@@ -1,4 +1,4 @@
-#include "ModelClassification.h"
+#include "control/device/ModelClassification.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 #include <typeinfo>
 #include <string>
 
-#include "CFjtCommand.h"
-#include "CJmCommand.h"
-#include "CQmxtCommand.h"
-#include "CSatCommand.h"
-#include "CVarnkeldCommand.h"
-#include "SimOpener.h"
-#include "SystemDrive.h"
+#include "control/device/CFjtCommand.h"
+#include "control/device/CJmCommand.h"
+#include "control/device/CQmxtCommand.h"
+#include "control/device/CSatCommand.h"
+#include "control/device/CVarnkeldCommand.h"
+#include "sim/SimOpener.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 namespace {

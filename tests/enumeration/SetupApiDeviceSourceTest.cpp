@@ -1,7 +1,7 @@
 // The SetupAPI interface source against device interfaces written into the prefix's
 // registry the way the system keeps them. Every key is made under a name unique to
 // this process and removed again, so the test can run any number of times.
-#include "SetupApiDeviceSource.h"
+#include "control/device/win/SetupApiDeviceSource.h"
 
 #include <windows.h>
 
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceIdentity.h"
-#include "DeviceList.h"
-#include "SimOpener.h"
+#include "control/device/DeviceIdentity.h"
+#include "control/device/DeviceList.h"
+#include "sim/SimOpener.h"
 
 namespace tavolen {
 namespace {

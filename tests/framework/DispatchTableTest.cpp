@@ -1,8 +1,8 @@
 // The dispatch table as script reaches it: names, argument counts and order, coercion of
 // the forms script engines pass, and the errors for what cannot be served.
-#include "DispatchTable.h"
-#include "UniqueBstr.h"
-#include "UniqueVariant.h"
+#include "framework/DispatchTable.h"
+#include "framework/UniqueBstr.h"
+#include "framework/UniqueVariant.h"
 
 #include <gtest/gtest.h>
 

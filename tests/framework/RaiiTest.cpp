@@ -1,15 +1,15 @@
 // RAII owners, the COM object base and the module count.
-#include "ComInit.h"
-#include "ComObject.h"
-#include "ComPtr.h"
-#include "GdiObject.h"
-#include "Module.h"
-#include "UniqueBstr.h"
-#include "UniqueIcon.h"
-#include "UniqueMenu.h"
-#include "UniqueModule.h"
-#include "UniqueVariant.h"
-#include "Utf16.h"
+#include "framework/ComInit.h"
+#include "framework/ComObject.h"
+#include "framework/ComPtr.h"
+#include "framework/GdiObject.h"
+#include "framework/Module.h"
+#include "framework/UniqueBstr.h"
+#include "framework/UniqueIcon.h"
+#include "framework/UniqueMenu.h"
+#include "framework/UniqueModule.h"
+#include "framework/UniqueVariant.h"
+#include "framework/Utf16.h"
 
 #include <gtest/gtest.h>
 

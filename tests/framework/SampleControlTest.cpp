@@ -2,21 +2,21 @@
 // see it: self-registration (directly and with regsvr32 of our word size), creation by
 // CLSID and ProgID in a real window, calls by name through IDispatch, events, safety,
 // class information, the property verb and the module's unload answer.
-#include "MessagePump.h"
-#include "OleInit.h"
-#include "SampleIds.h"
+#include "tests/framework/MessagePump.h"
+#include "framework/OleInit.h"
+#include "tests/framework/SampleControl/SampleIds.h"
 
-#include "ComPtr.h"
-#include "ControlSite.h"
-#include "GdiObject.h"
-#include "Module.h"
-#include "Registration.h"
-#include "UniqueBstr.h"
-#include "UniqueHandle.h"
-#include "UniqueModule.h"
-#include "UniqueRegKey.h"
-#include "UniqueVariant.h"
-#include "Window.h"
+#include "framework/ComPtr.h"
+#include "framework/ControlSite.h"
+#include "framework/GdiObject.h"
+#include "framework/Module.h"
+#include "framework/Registration.h"
+#include "framework/UniqueBstr.h"
+#include "framework/UniqueHandle.h"
+#include "framework/UniqueModule.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueVariant.h"
+#include "framework/Window.h"
 
 #include <gtest/gtest.h>
 

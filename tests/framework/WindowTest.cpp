@@ -1,11 +1,11 @@
 // Windows, dialogs and subclassed controls: `this` stored at creation, messages reach the
 // object's handler, timers and posts arrive, and the object lets go of a destroyed window.
-#include "FrameworkTestIds.h"
-#include "MessagePump.h"
+#include "tests/framework/FrameworkTestIds.h"
+#include "tests/framework/MessagePump.h"
 
-#include "Dialog.h"
-#include "SubclassedControl.h"
-#include "Window.h"
+#include "framework/Dialog.h"
+#include "framework/SubclassedControl.h"
+#include "framework/Window.h"
 
 #include <gtest/gtest.h>
 

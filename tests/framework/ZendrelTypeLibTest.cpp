@@ -1,11 +1,11 @@
 // The control's type library as built from its IDL and embedded as a TYPELIB resource:
 // identities, members with their DISPIDs, types and argument names, and the coclass.
-#include "FrameworkTestIds.h"
-#include "ZendrelIds.h"
+#include "tests/framework/FrameworkTestIds.h"
+#include "control/core/win/ZendrelIds.h"
 
-#include "ComPtr.h"
-#include "Module.h"
-#include "UniqueBstr.h"
+#include "framework/ComPtr.h"
+#include "framework/Module.h"
+#include "framework/UniqueBstr.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // shipped rows matching no device until they are filled in.
 #include <gtest/gtest.h>
 
-#include "DeviceIconTable.h"
-#include "PanelTestSupport.h"
+#include "control/panels/DeviceIconTable.h"
+#include "tests/panels/PanelTestSupport.h"
 
 using namespace tavolen;
 using tavolen::testing::DriveRecord;

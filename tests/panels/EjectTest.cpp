@@ -5,10 +5,10 @@
 #include <map>
 #include <vector>
 
-#include "DeviceEjector.h"
-#include "EjectPlan.h"
-#include "PanelTestSupport.h"
-#include "SystemDrive.h"
+#include "control/panels/DeviceEjector.h"
+#include "control/panels/EjectPlan.h"
+#include "tests/panels/PanelTestSupport.h"
+#include "control/device/SystemDrive.h"
 
 using namespace tavolen;
 using tavolen::testing::DriveRecord;

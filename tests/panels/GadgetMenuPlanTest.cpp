@@ -1,9 +1,9 @@
 // The gadget button's own menu for each sort of device, and the drop-copy ticks.
 #include <gtest/gtest.h>
 
-#include "GadgetMenuPlan.h"
-#include "PanelTestSupport.h"
-#include "SystemDrive.h"
+#include "control/panels/GadgetMenuPlan.h"
+#include "tests/panels/PanelTestSupport.h"
+#include "control/device/SystemDrive.h"
 
 using namespace tavolen;
 using namespace tavolen::gadget_command;

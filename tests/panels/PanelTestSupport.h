@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "DeviceInfo.h"
-#include "DeviceList.h"
-#include "SystemDrive.h"
-#include "Volumes.h"
+#include "control/device/DeviceInfo.h"
+#include "control/device/DeviceList.h"
+#include "control/device/SystemDrive.h"
+#include "ports/Volumes.h"
 
 namespace tavolen::testing {
 

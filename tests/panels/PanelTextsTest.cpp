@@ -2,10 +2,10 @@
 // the tooltip, the drive-letter overlay, its kind, the system-disk flag and its medium watch.
 #include <gtest/gtest.h>
 
-#include "PanelDevice.h"
-#include "PanelTestSupport.h"
-#include "PanelTexts.h"
-#include "SystemDrive.h"
+#include "control/panels/PanelDevice.h"
+#include "tests/panels/PanelTestSupport.h"
+#include "control/panels/PanelTexts.h"
+#include "control/device/SystemDrive.h"
 
 using namespace tavolen;
 using tavolen::testing::DriveRecord;

@@ -2,8 +2,8 @@
 // list, hidden drives, stacking, the row total and the poll of empty removable drives.
 #include <gtest/gtest.h>
 
-#include "PanelTestSupport.h"
-#include "RowPlan.h"
+#include "tests/panels/PanelTestSupport.h"
+#include "control/panels/RowPlan.h"
 
 using namespace tavolen;
 using tavolen::testing::FakeVolumes;

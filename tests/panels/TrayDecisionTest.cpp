@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "COptCommand.h"
-#include "Command.h"
-#include "SimDevice.h"
-#include "SimOpener.h"
-#include "TrayDecision.h"
+#include "control/device/COptCommand.h"
+#include "control/device/Command.h"
+#include "sim/SimDevice.h"
+#include "sim/SimOpener.h"
+#include "control/panels/TrayDecision.h"
 
 using namespace tavolen;
 using sim::Family;

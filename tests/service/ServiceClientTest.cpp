@@ -7,16 +7,16 @@
 #include <optional>
 #include <thread>
 
-#include "ByteOrder.h"
-#include "CAtaCommand.h"
-#include "CIoctl.h"
-#include "COptCommand.h"
-#include "CSatCommand.h"
-#include "IoctlCodes.h"
-#include "ServiceClient.h"
-#include "ServiceSupport.h"
-#include "SimOpener.h"
-#include "Win32DeviceOpener.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/CIoctl.h"
+#include "control/device/COptCommand.h"
+#include "control/device/CSatCommand.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/win/ServiceClient.h"
+#include "tests/service/ServiceSupport.h"
+#include "sim/SimOpener.h"
+#include "control/device/win/Win32DeviceOpener.h"
 
 namespace tavolen {
 namespace {

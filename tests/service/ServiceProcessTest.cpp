@@ -8,16 +8,16 @@
 #include <cstring>
 #include <string>
 
-#include "CAtaCommand.h"
-#include "COptCommand.h"
-#include "CSatCommand.h"
-#include "IoctlCodes.h"
-#include "ServiceClient.h"
-#include "ServiceProtocol.h"
-#include "SimOpener.h"
-#include "UniqueHandle.h"
-#include "UniqueServiceHandle.h"
-#include "Win32DeviceOpener.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/COptCommand.h"
+#include "control/device/CSatCommand.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/win/ServiceClient.h"
+#include "control/device/ServiceProtocol.h"
+#include "sim/SimOpener.h"
+#include "framework/UniqueHandle.h"
+#include "framework/UniqueServiceHandle.h"
+#include "control/device/win/Win32DeviceOpener.h"
 
 namespace tavolen {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <deque>
 
-#include "ByteOrder.h"
-#include "ServiceProtocol.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/ServiceProtocol.h"
 
 namespace tavolen {
 namespace {

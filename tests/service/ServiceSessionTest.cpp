@@ -5,11 +5,11 @@
 #include <cstring>
 #include <map>
 
-#include "ByteOrder.h"
-#include "IoctlCodes.h"
-#include "ServiceOptions.h"
-#include "ServiceSession.h"
-#include "SimulatedDevices.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/IoctlCodes.h"
+#include "service/ServiceOptions.h"
+#include "service/ServiceSession.h"
+#include "service/SimulatedDevices.h"
 
 namespace tavolen::service {
 namespace {

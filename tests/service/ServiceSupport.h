@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "PipeServer.h"
-#include "ServiceProtocol.h"
-#include "SimulatedDevices.h"
-#include "UniqueHandle.h"
-#include "Win32Sections.h"
+#include "service/win/PipeServer.h"
+#include "control/device/ServiceProtocol.h"
+#include "service/SimulatedDevices.h"
+#include "framework/UniqueHandle.h"
+#include "service/win/Win32Sections.h"
 
 namespace tavolen::service::testing {
 

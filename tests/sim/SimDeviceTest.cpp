@@ -5,11 +5,11 @@
 #include <functional>
 #include <string>
 
-#include "ByteOrder.h"
-#include "IoctlCodes.h"
-#include "SimDevice.h"
-#include "SimTestBlocks.h"
-#include "StorageRecords.h"
+#include "control/device/ByteOrder.h"
+#include "control/device/IoctlCodes.h"
+#include "sim/SimDevice.h"
+#include "tests/sim/SimTestBlocks.h"
+#include "control/device/StorageRecords.h"
 
 namespace tavolen::sim {
 namespace {

@@ -2,10 +2,10 @@
 // and how many channels are open.
 #include <gtest/gtest.h>
 
-#include "IoctlCodes.h"
-#include "SimOpener.h"
-#include "SimTestBlocks.h"
-#include "StorageRecords.h"
+#include "control/device/IoctlCodes.h"
+#include "sim/SimOpener.h"
+#include "tests/sim/SimTestBlocks.h"
+#include "control/device/StorageRecords.h"
 
 namespace tavolen::sim {
 namespace {

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "AtaTaskFile.h"
-#include "IoctlCodes.h"
-#include "PassThroughBlock.h"
-#include "SimDevice.h"
+#include "control/device/AtaTaskFile.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
+#include "sim/SimDevice.h"
 
 namespace tavolen::sim::testing {
 

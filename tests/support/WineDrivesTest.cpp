@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "UniqueHandle.h"
-#include "WineDrives.h"
+#include "framework/UniqueHandle.h"
+#include "sim/win/WineDrives.h"
 
 namespace tavolen::test {
 namespace {

@@ -1,17 +1,17 @@
-#include "Cli.h"
+#include "tools/cli/Cli.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <ostream>
 
-#include "CAtaCommand.h"
-#include "COptCommand.h"
-#include "DeviceInfo.h"
-#include "DeviceList.h"
-#include "ModelClassification.h"
-#include "SizeText.h"
-#include "SystemDrive.h"
+#include "control/device/CAtaCommand.h"
+#include "control/device/COptCommand.h"
+#include "control/device/DeviceInfo.h"
+#include "control/device/DeviceList.h"
+#include "control/device/ModelClassification.h"
+#include "control/panels/SizeText.h"
+#include "control/device/SystemDrive.h"
 
 namespace tavolen {
 

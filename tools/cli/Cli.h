@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceChannel.h"
-#include "DeviceSource.h"
-#include "Volumes.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/DeviceSource.h"
+#include "ports/Volumes.h"
 
 namespace tavolen {
 

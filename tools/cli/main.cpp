@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "Cli.h"
-#include "SetupApiDeviceSource.h"
-#include "Win32DeviceOpener.h"
-#include "Win32Volumes.h"
+#include "tools/cli/Cli.h"
+#include "control/device/win/SetupApiDeviceSource.h"
+#include "control/device/win/Win32DeviceOpener.h"
+#include "ports/win/Win32Volumes.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;

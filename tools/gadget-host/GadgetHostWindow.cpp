@@ -1,10 +1,10 @@
-#include "GadgetHostWindow.h"
+#include "tools/gadget-host/GadgetHostWindow.h"
 
 #include <cstdio>
 #include <utility>
 
-#include "Screenshot.h"
-#include "UniqueVariant.h"
+#include "tools/gadget-host/Screenshot.h"
+#include "framework/UniqueVariant.h"
 
 namespace tavolen {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ComPtr.h"
-#include "ControlSite.h"
-#include "Window.h"
+#include "framework/ComPtr.h"
+#include "framework/ControlSite.h"
+#include "framework/Window.h"
 
 namespace tavolen {
 

@@ -1,48 +1,12 @@
-#include "Screenshot.h"
+#include "tools/gadget-host/Screenshot.h"
 
 #include <vector>
 
-#include "GdiObject.h"
-#include "UniqueHandle.h"
+#include "framework/GdiObject.h"
+#include "framework/UniqueHandle.h"
 
 namespace tavolen {
 namespace {
-
-// A DC from GetDC, given back with ReleaseDC.
-class WindowDc {
- public:
-  explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-  ~WindowDc() {
-    if (dc_) ::ReleaseDC(window_, dc_);
-  }
-  WindowDc(const WindowDc&) = delete;
-  WindowDc& operator=(const WindowDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-// A memory DC from CreateCompatibleDC with one bitmap selected for its life.
-class MemoryDc {
- public:
-  MemoryDc(HDC like, HBITMAP bitmap) : dc_(::CreateCompatibleDC(like)) {
-    if (dc_) old_ = ::SelectObject(dc_, bitmap);
-  }
-  ~MemoryDc() {
-    if (!dc_) return;
-    ::SelectObject(dc_, old_);
-    ::DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
 
 DWORD LastErrorOr(DWORD fallback) {
   const DWORD error = ::GetLastError();
@@ -63,9 +27,10 @@ DWORD WriteClientBitmap(HWND window, const std::wstring& file) {
   const UniqueBitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
   if (!bitmap) return LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
   {
-    const MemoryDc memory(screen.get(), bitmap.get());
-    if (!memory.get() || !::BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY))
-      return LastErrorOr(ERROR_GEN_FAILURE);
+    const UniqueDc memory(::CreateCompatibleDC(screen.get()));
+    if (!memory) return LastErrorOr(ERROR_GEN_FAILURE);
+    const SelectedObject selected(memory.get(), bitmap.get());
+    if (!::BitBlt(memory.get(), 0, 0, width, height, screen.get(), 0, 0, SRCCOPY)) return LastErrorOr(ERROR_GEN_FAILURE);
   }
 
   BITMAPINFOHEADER info{};

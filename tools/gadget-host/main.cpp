@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "GadgetHostWindow.h"
-#include "OleInit.h"
-#include "WineDrives.h"
-#include "ZendrelIds.h"
+#include "tools/gadget-host/GadgetHostWindow.h"
+#include "framework/OleInit.h"
+#include "sim/win/WineDrives.h"
+#include "control/core/win/ZendrelIds.h"
 
 namespace {
 

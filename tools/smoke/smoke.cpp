@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "CScsiCommand.h"
-#include "Win32DeviceOpener.h"
+#include "control/device/CScsiCommand.h"
+#include "control/device/win/Win32DeviceOpener.h"
 
 using namespace tavolen;
 

@@ -1,15 +1,15 @@
-#include "CZendrelApp.h"
+#include "control/core/win/CZendrelApp.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <thread>
 
-#include "GadgetOptions.h"
-#include "Module.h"
-#include "SetupApiDeviceSource.h"
-#include "Win32DeviceOpener.h"
-#include "resource.h"
+#include "control/core/GadgetOptions.h"
+#include "framework/Module.h"
+#include "control/device/win/SetupApiDeviceSource.h"
+#include "control/device/win/Win32DeviceOpener.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 

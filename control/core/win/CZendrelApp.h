@@ -8,8 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "DeviceList.h"
-#include "ZendrelEnvironment.h"
+#include "control/device/DeviceList.h"
+#include "control/core/win/ZendrelEnvironment.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "CZendrelCtrl.h"
+#include "control/core/win/CZendrelCtrl.h"
 
 #include <commctrl.h>
 #include <dbt.h>
@@ -6,25 +6,25 @@
 
 #include <memory>
 
-#include "CZendrelApp.h"
-#include "ControlHook.h"
-#include "DeviceIcon.h"
-#include "RowPlan.h"
-#include "Win32Volumes.h"
-#include "FlyOutInfo.h"
-#include "Module.h"
-#include "PrivateProfileSettingsFile.h"
-#include "ServiceCheck.h"
-#include "ServiceClient.h"
-#include "StandbyTimers.h"
-#include "UniqueBstr.h"
-#include "UniqueModule.h"
-#include "UniqueRegKey.h"
-#include "UniqueVariant.h"
-#include "Utf16.h"
-#include "ZendrelDispatch.h"
-#include "ZendrelIds.h"
-#include "resource.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/core/ControlHook.h"
+#include "control/panels/win/DeviceIcon.h"
+#include "control/panels/RowPlan.h"
+#include "ports/win/Win32Volumes.h"
+#include "control/core/FlyOutInfo.h"
+#include "framework/Module.h"
+#include "ports/win/PrivateProfileSettingsFile.h"
+#include "control/core/win/ServiceCheck.h"
+#include "control/device/win/ServiceClient.h"
+#include "control/core/StandbyTimers.h"
+#include "framework/UniqueBstr.h"
+#include "framework/UniqueModule.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueVariant.h"
+#include "framework/Utf16.h"
+#include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ZendrelIds.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 

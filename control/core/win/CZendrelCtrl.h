@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "ActiveXControl.h"
-#include "CDriveInfoDlg.h"
-#include "Dialog.h"
-#include "GadgetOptions.h"
-#include "UniqueHandle.h"
+#include "framework/ActiveXControl.h"
+#include "control/panels/win/CDriveInfoDlg.h"
+#include "framework/Dialog.h"
+#include "control/core/GadgetOptions.h"
+#include "framework/UniqueHandle.h"
 
 namespace tavolen {
 

@@ -1,12 +1,12 @@
-#include "ServiceCheck.h"
+#include "control/core/win/ServiceCheck.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "CZendrelApp.h"
-#include "ServiceClient.h"
-#include "UniqueHandle.h"
-#include "resource.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/device/win/ServiceClient.h"
+#include "framework/UniqueHandle.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 

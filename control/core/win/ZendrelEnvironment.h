@@ -5,9 +5,9 @@
 // and short periods before they create a control.
 #include <windows.h>
 
-#include "DeviceChannel.h"
-#include "DeviceList.h"
-#include "DeviceSource.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/DeviceList.h"
+#include "control/device/DeviceSource.h"
 
 namespace tavolen {
 

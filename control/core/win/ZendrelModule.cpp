@@ -1,15 +1,15 @@
 // The control library as a COM server: its classes, categories and entry points.
 #include <windows.h>
 
-#include "ActiveXControl.h"
-#include "CZendrelApp.h"
-#include "CZendrelCtrl.h"
-#include "Module.h"
-#include "PropertyPage.h"
-#include "Registration.h"
-#include "Utf16.h"
-#include "ZendrelIds.h"
-#include "resource.h"
+#include "framework/ActiveXControl.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/core/win/CZendrelCtrl.h"
+#include "framework/Module.h"
+#include "framework/PropertyPage.h"
+#include "framework/Registration.h"
+#include "framework/Utf16.h"
+#include "control/core/win/ZendrelIds.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 namespace {

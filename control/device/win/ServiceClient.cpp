@@ -1,13 +1,13 @@
-#include "ServiceClient.h"
+#include "control/device/win/ServiceClient.h"
 
 #include <array>
 #include <cstring>
 #include <ctime>
 #include <optional>
 
-#include "ServiceProtocol.h"
-#include "UniqueRegKey.h"
-#include "UniqueView.h"
+#include "control/device/ServiceProtocol.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/UniqueView.h"
 
 namespace tavolen {
 
@@ -140,16 +140,16 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
   if (!view) return fail(ServiceStep::MapView, 0, ::GetLastError());
   // A section of that name made for someone else may be smaller than asked for: never
   // write past what is really mapped.
-  if (view.MappedSize() < sectionSize) return fail(ServiceStep::ViewTooSmall, 0, ERROR_INVALID_PARAMETER);
+  if (MappedSize(view) < sectionSize) return fail(ServiceStep::ViewTooSmall, 0, ERROR_INVALID_PARAMETER);
   std::memset(view.get(), 0, sectionSize);
-  if (in && inLength) std::memcpy(view.bytes() + request->inputOffset, in, inLength);
+  if (in && inLength) std::memcpy(ViewBytes(view) + request->inputOffset, in, inLength);
 
   t.ioRequestSent = true;
   uint32_t error = 0;
   const uint16_t status = Send(pipe.get(), EncodeServiceIo(*request), &error);
   if (status != kServiceStatusSuccess) return fail(ServiceStep::DeviceControl, status, error);
 
-  if (out && outLength) std::memcpy(out, view.bytes() + request->outputOffset, outLength);
+  if (out && outLength) std::memcpy(out, ViewBytes(view) + request->outputOffset, outLength);
   t.step = ServiceStep::Done;
   t.status = kServiceStatusSuccess;
   t.systemError = 0;

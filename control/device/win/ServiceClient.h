@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "UniqueHandle.h"
+#include "framework/UniqueHandle.h"
 
 namespace tavolen {
 

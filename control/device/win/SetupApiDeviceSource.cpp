@@ -1,4 +1,4 @@
-#include "SetupApiDeviceSource.h"
+#include "control/device/win/SetupApiDeviceSource.h"
 
 #include <windows.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "UniqueDevInfoSet.h"
+#include "framework/UniqueDevInfoSet.h"
 
 namespace tavolen {
 

@@ -3,7 +3,7 @@
 // the configuration manager.
 #include <memory>
 
-#include "DeviceSource.h"
+#include "control/device/DeviceSource.h"
 
 namespace tavolen {
 

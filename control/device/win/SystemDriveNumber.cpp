@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "SystemDrive.h"
-#include "Win32DeviceOpener.h"
+#include "control/device/SystemDrive.h"
+#include "control/device/win/Win32DeviceOpener.h"
 
 namespace tavolen {
 

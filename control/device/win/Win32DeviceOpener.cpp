@@ -1,4 +1,4 @@
-#include "Win32DeviceOpener.h"
+#include "control/device/win/Win32DeviceOpener.h"
 
 #include <windows.h>
 #include <winioctl.h>
@@ -6,9 +6,9 @@
 
 #include <cstddef>
 
-#include "UniqueHandle.h"
-#include "IoctlCodes.h"
-#include "PassThroughBlock.h"
+#include "framework/UniqueHandle.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
 
 namespace tavolen {
 

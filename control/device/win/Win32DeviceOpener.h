@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "DeviceChannel.h"
-#include "ServiceClient.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/win/ServiceClient.h"
 
 namespace tavolen {
 

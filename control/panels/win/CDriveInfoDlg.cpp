@@ -1,4 +1,4 @@
-#include "CDriveInfoDlg.h"
+#include "control/panels/win/CDriveInfoDlg.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -9,26 +9,26 @@
 
 #include <memory>
 
-#include "CIoctl.h"
-#include "COptCommand.h"
-#include "CZendrelApp.h"
-#include "ControlHook.h"
-#include "DeviceEjector.h"
-#include "DeviceIcon.h"
-#include "EjectPlan.h"
-#include "FlyOutInfo.h"
-#include "GadgetMenuPlan.h"
-#include "Module.h"
-#include "PanelDevice.h"
-#include "PanelTexts.h"
-#include "PowerSaveEntry.h"
-#include "SystemDrive.h"
-#include "TrayDecision.h"
-#include "Utf16.h"
-#include "Win32ConfigManager.h"
-#include "Win32DeviceOpener.h"
-#include "Win32Volumes.h"
-#include "resource.h"
+#include "control/device/CIoctl.h"
+#include "control/device/COptCommand.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/core/ControlHook.h"
+#include "control/panels/DeviceEjector.h"
+#include "control/panels/win/DeviceIcon.h"
+#include "control/panels/EjectPlan.h"
+#include "control/core/FlyOutInfo.h"
+#include "control/panels/GadgetMenuPlan.h"
+#include "framework/Module.h"
+#include "control/panels/PanelDevice.h"
+#include "control/panels/PanelTexts.h"
+#include "control/panels/win/PowerSaveEntry.h"
+#include "control/device/SystemDrive.h"
+#include "control/panels/TrayDecision.h"
+#include "framework/Utf16.h"
+#include "control/panels/win/Win32ConfigManager.h"
+#include "control/device/win/Win32DeviceOpener.h"
+#include "ports/win/Win32Volumes.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 

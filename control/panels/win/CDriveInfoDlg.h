@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <string>
 
-#include "CGadgetButton.h"
-#include "CGadgetDropTarget.h"
-#include "CGadgetProgBar.h"
-#include "CGadgetTransRichEdit.h"
-#include "Dialog.h"
-#include "GdiObject.h"
-#include "UniqueHandle.h"
-#include "UniqueIcon.h"
+#include "control/widgets/win/CGadgetButton.h"
+#include "control/widgets/win/CGadgetDropTarget.h"
+#include "control/widgets/win/CGadgetProgBar.h"
+#include "control/widgets/win/CGadgetTransRichEdit.h"
+#include "framework/Dialog.h"
+#include "framework/GdiObject.h"
+#include "framework/UniqueHandle.h"
+#include "framework/UniqueIcon.h"
 
 namespace tavolen {
 

@@ -1,11 +1,11 @@
-#include "CPowerSaveDlg.h"
+#include "control/panels/win/CPowerSaveDlg.h"
 
 #include <utility>
 
-#include "CZendrelApp.h"
-#include "Module.h"
-#include "Utf16.h"
-#include "resource.h"
+#include "control/core/win/CZendrelApp.h"
+#include "framework/Module.h"
+#include "framework/Utf16.h"
+#include "control/resources/resource.h"
 
 namespace tavolen {
 

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <string>
 
-#include "Dialog.h"
-#include "PowerSave.h"
-#include "PrivateProfileSettingsFile.h"
-#include "UniqueIcon.h"
+#include "framework/Dialog.h"
+#include "control/core/PowerSave.h"
+#include "ports/win/PrivateProfileSettingsFile.h"
+#include "framework/UniqueIcon.h"
 
 namespace tavolen {
 

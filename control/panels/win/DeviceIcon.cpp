@@ -1,12 +1,12 @@
-#include "DeviceIcon.h"
+#include "control/panels/win/DeviceIcon.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "CZendrelApp.h"
-#include "ComPtr.h"
-#include "DeviceIconTable.h"
-#include "Utf16.h"
+#include "control/core/win/CZendrelApp.h"
+#include "framework/ComPtr.h"
+#include "control/panels/DeviceIconTable.h"
+#include "framework/Utf16.h"
 
 namespace tavolen {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "UniqueIcon.h"
+#include "framework/UniqueIcon.h"
 
 namespace tavolen {
 

@@ -1,7 +1,7 @@
-#include "PowerSaveEntry.h"
+#include "control/panels/win/PowerSaveEntry.h"
 
-#include "CPowerSaveDlg.h"
-#include "CZendrelApp.h"
+#include "control/panels/win/CPowerSaveDlg.h"
+#include "control/core/win/CZendrelApp.h"
 
 namespace tavolen {
 

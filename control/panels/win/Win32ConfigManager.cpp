@@ -1,9 +1,9 @@
-#include "Win32ConfigManager.h"
+#include "control/panels/win/Win32ConfigManager.h"
 
 #include <cfgmgr32.h>
 
-#include "UniqueRegKey.h"
-#include "Utf16.h"
+#include "framework/UniqueRegKey.h"
+#include "framework/Utf16.h"
 
 namespace tavolen {
 

@@ -2,7 +2,7 @@
 // The configuration-manager calls of safe removal, and the real pause between tries.
 #include <windows.h>
 
-#include "DeviceEjector.h"
+#include "control/panels/DeviceEjector.h"
 
 namespace tavolen {
 

@@ -1,11 +1,11 @@
 // The test control: the framework's ActiveX control base with a small dispatch table.
-#include "SampleIds.h"
+#include "tests/framework/SampleControl/SampleIds.h"
 
-#include "ActiveXControl.h"
-#include "Module.h"
-#include "PropertyPage.h"
-#include "Registration.h"
-#include "UniqueBstr.h"
+#include "framework/ActiveXControl.h"
+#include "framework/Module.h"
+#include "framework/PropertyPage.h"
+#include "framework/Registration.h"
+#include "framework/UniqueBstr.h"
 
 #include <optional>
 #include <string>
