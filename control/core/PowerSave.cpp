@@ -32,7 +32,9 @@ bool IsCaution(PowerSaveMessage message) {
     case PowerSaveMessage::ReleaseStandbyFailed:
     case PowerSaveMessage::CheckPowerModeFailed:
     case PowerSaveMessage::SetTimerFailed:
-    case PowerSaveMessage::ReleaseTimerFailed: return true;
+    case PowerSaveMessage::ReleaseTimerFailed:
+    case PowerSaveMessage::TimerNotStored:
+    case PowerSaveMessage::TimerNotForgotten: return true;
     default: return false;
   }
 }
@@ -58,7 +60,7 @@ PowerSaveAction ChooseAction(bool powerModeChecked, bool timerChecked, bool hasS
 void SleepPause(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 StandbyControl::StandbyControl(uint32_t driveNumber, DiskLookup disks, DeviceOpener& opener,
-                               SettingsFile& powerSave, RetryPause pause)
+                               PowerSaveFile& powerSave, RetryPause pause)
     : driveNumber_(driveNumber),
       disks_(std::move(disks)),
       opener_(opener),
@@ -67,7 +69,8 @@ StandbyControl::StandbyControl(uint32_t driveNumber, DiskLookup disks, DeviceOpe
   const std::optional<DeviceInfo> disk = disks_ ? disks_(driveNumber_) : std::nullopt;
   if (!disk) return;
   driveKey_ = DeviceKey(*disk);
-  const std::u16string stored = powerSave_.Read(settings::kTimerSettings, driveKey_, kValueCapacity);
+  const std::u16string stored = powerSave_.Locked(
+      [&](SettingsFile& file) { return file.Read(settings::kTimerSettings, driveKey_, kValueCapacity); });
   hasStoredTimer_ = !stored.empty();
   initialChoice_ = TimerChoiceOfStoredValue(stored);
 }
@@ -119,19 +122,26 @@ StandbyOutcome StandbyControl::Apply(PowerSaveAction action, int choice) {
   switch (action) {
     case PowerSaveAction::ToggleStandby: return ToggleStandby();
     case PowerSaveAction::ReleaseTimer: {
-      const StandbyOutcome outcome = SetStandbyTimer(true);
+      StandbyOutcome outcome = SetStandbyTimer(true);
       if (outcome.result != 0) {
-        powerSave_.DeleteKey(settings::kTimerSettings, reachedKey_);
-        powerSave_.DeleteKey(settings::kIsTimerCommandSend, reachedKey_);
+        const bool forgotten = powerSave_.Locked([&](SettingsFile& file) {
+          const bool timer = file.DeleteKey(settings::kTimerSettings, reachedKey_);
+          const bool mark = file.DeleteKey(settings::kIsTimerCommandSend, reachedKey_);
+          return timer && mark;
+        });
+        if (!forgotten) outcome.message = PowerSaveMessage::TimerNotForgotten;
       }
       return outcome;
     }
     case PowerSaveAction::SetTimer: {
       choice = ClampChoice(choice);
-      const StandbyOutcome outcome = SetStandbyTimer(false, choice);
+      StandbyOutcome outcome = SetStandbyTimer(false, choice);
       if (outcome.result != 0) {
-        powerSave_.Write(settings::kTimerSettings, reachedKey_, std::u16string(1, char16_t(u'0' + choice)));
-        powerSave_.Write(settings::kIsTimerCommandSend, reachedKey_, u"1");
+        const bool stored = powerSave_.Locked([&](SettingsFile& file) {
+          return file.Write(settings::kTimerSettings, reachedKey_, std::u16string(1, char16_t(u'0' + choice))) &&
+                 file.Write(settings::kIsTimerCommandSend, reachedKey_, u"1");
+        });
+        if (!stored) outcome.message = PowerSaveMessage::TimerNotStored;
       }
       return outcome;
     }

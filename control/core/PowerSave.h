@@ -16,7 +16,7 @@
 
 #include "control/device/DeviceChannel.h"
 #include "control/device/DeviceInfo.h"
-#include "ports/SettingsFile.h"
+#include "control/core/PowerSaveFile.h"
 
 namespace tavolen {
 
@@ -34,6 +34,8 @@ enum class PowerSaveMessage : uint16_t {
   TimerSet = 390,              // "Standby Timer : Setted"
   SetTimerFailed = 391,        // "Set Standby Timer : Failed"
   ReleaseTimerFailed = 392,    // "Release Standby Timer : Failed"
+  TimerNotStored = 393,        // the timer is set, but storing it failed: no restore after a restart
+  TimerNotForgotten = 403,     // the timer is released, but its stored entry stays: sent again later
 };
 
 // Failures are shown as a caution, successes as an information box.
@@ -72,7 +74,7 @@ class StandbyControl {
 
   // Reads the disk's stored timer at once: the stored-timer flag is set when a value is
   // there. The references must outlive the object.
-  StandbyControl(uint32_t driveNumber, DiskLookup disks, DeviceOpener& opener, SettingsFile& powerSave,
+  StandbyControl(uint32_t driveNumber, DiskLookup disks, DeviceOpener& opener, PowerSaveFile& powerSave,
                  RetryPause pause = SleepPause);
 
   // The disk's key in the power-save settings file; empty when the drive number named no
@@ -93,7 +95,9 @@ class StandbyControl {
   // Runs an action of OK and, only when its command succeeded, updates the settings
   // under the key of the disk the command reached: a release removes the key from
   // "TimerSettings" and "IsTimerCommandSend"; a set stores the choice ("%d") and marks it
-  // as sent ("1").
+  // as sent ("1"). When the command succeeded but the file could not be changed, the
+  // message says so (TimerNotStored, TimerNotForgotten, both cautions) instead of the
+  // success; the disk keeps what the command gave it.
   StandbyOutcome Apply(PowerSaveAction action, int choice);
 
  private:
@@ -106,7 +110,7 @@ class StandbyControl {
   uint32_t driveNumber_;
   DiskLookup disks_;
   DeviceOpener& opener_;
-  SettingsFile& powerSave_;
+  PowerSaveFile& powerSave_;
   RetryPause pause_;
   std::u16string driveKey_;
   bool hasStoredTimer_ = false;

@@ -78,4 +78,22 @@ void PruneSentMarks(const std::vector<DeviceInfo>& disks, SettingsFile& powerSav
 
 void ClearSentMarks(SettingsFile& powerSave) { powerSave.DeleteSection(settings::kIsTimerCommandSend); }
 
+int RunStandbyStep(StandbyStep step, const std::vector<DeviceInfo>& disks, PowerSaveFile& powerSave,
+                   DeviceOpener& opener) {
+  return powerSave.Locked([&](SettingsFile& file) {
+    switch (step) {
+      case StandbyStep::Start:
+        ClearSentMarks(file);
+        return ApplyStandbyTimers(disks, file, opener, false);
+      case StandbyStep::AfterRefresh:
+        PruneSentMarks(disks, file);
+        return ApplyStandbyTimers(disks, file, opener, false);
+      case StandbyStep::Resume: return ApplyStandbyTimers(disks, file, opener, false);
+      case StandbyStep::Suspend: ClearSentMarks(file); return 0;
+      case StandbyStep::Unload: return ApplyStandbyTimers(disks, file, opener, true);
+    }
+    return 0;
+  });
+}
+
 }  // namespace tavolen

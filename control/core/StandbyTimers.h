@@ -8,6 +8,7 @@
 
 #include "control/device/DeviceChannel.h"
 #include "control/device/DeviceInfo.h"
+#include "control/core/PowerSaveFile.h"
 #include "ports/SettingsFile.h"
 
 namespace tavolen {
@@ -36,5 +37,18 @@ void PruneSentMarks(const std::vector<DeviceInfo>& disks, SettingsFile& powerSav
 
 // Forgets every sent-mark, so every stored timer is sent again.
 void ClearSentMarks(SettingsFile& powerSave);
+
+// The moments the control sends or forgets the stored timers. Each step is one
+// read-modify-write of the shared power-save file, done under its lock.
+enum class StandbyStep {
+  Start,         // a start and the first refresh: forget the marks, send every stored timer
+  AfterRefresh,  // after a device refresh: keep the marks of present disks, send the others
+  Resume,        // after resume: send what is not marked
+  Suspend,       // before suspend: forget the marks, so resume sends everything again
+  Unload,        // the control goes: every stored timer off (count 0), marked
+};
+// Returns the number of disks a command was sent to.
+int RunStandbyStep(StandbyStep step, const std::vector<DeviceInfo>& disks, PowerSaveFile& powerSave,
+                   DeviceOpener& opener);
 
 }  // namespace tavolen

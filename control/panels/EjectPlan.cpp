@@ -64,4 +64,11 @@ EjectPlan PlanEject(uint32_t kind, uint32_t driveNumber, const DeviceSnapshot& d
   return Request(record ? std::u16string(GetText(record->drive.instanceId)) : std::u16string());
 }
 
+ProgramStart SafeRemovalApplet(std::u16string_view systemFolder) {
+  if (systemFolder.empty()) return {};
+  std::u16string folder(systemFolder);
+  if (folder.back() == u'\\') folder.pop_back();
+  return ProgramStart{folder + u'\\' + kSafeRemovalProgram, kSafeRemovalArguments, folder};
+}
+
 }  // namespace tavolen

@@ -17,15 +17,17 @@ constexpr uint32_t kInUse = 411;     // "Windows can't stop this device because 
 constexpr uint32_t kPlayerRuns = 454;
 }  // namespace eject_strings
 
-// The applet the system offers for removing hot-plug devices.
-constexpr char16_t kSafeRemovalCommand[] = u"rundll32 shell32.dll,Control_RunDLL hotplug.dll";
+// The applet the system offers for removing hot-plug devices: this program of the system
+// folder with these arguments.
+constexpr char16_t kSafeRemovalProgram[] = u"rundll32.exe";
+constexpr char16_t kSafeRemovalArguments[] = u"shell32.dll,Control_RunDLL hotplug.dll";
 // The player whose devices are never ejected while it runs, and their manufacturer.
 constexpr char16_t kPlayerProcess[] = u"iTunes.exe";
 constexpr char16_t kPlayerManufacturer[] = u"Apple";
 
 enum class EjectAction {
   Nothing,            // the thread ends without a message
-  SafeRemovalApplet,  // run kSafeRemovalCommand hidden; no message
+  SafeRemovalApplet,  // start SafeRemovalApplet() hidden; no message
   Refuse,             // show `failureMessage` in the caution box
   RequestEject,       // EjectDevice(instanceId): kRemoved on success, `failureMessage` else
 };
@@ -43,6 +45,16 @@ using ProcessRunning = std::function<bool(std::u16string_view exeName)>;
 // copy of its record (ignored for other kinds).
 EjectPlan PlanEject(uint32_t kind, uint32_t driveNumber, const DeviceSnapshot& devices,
                     const DeviceInfo* portableRecord, const ProcessRunning& processRunning);
+
+// A program of the system folder, started by its full path with the system folder as its
+// working folder, so nothing beside the host program or in the current folder can stand
+// in for it. Empty when the system folder is unknown: nothing is started then.
+struct ProgramStart {
+  std::u16string application;
+  std::u16string arguments;
+  std::u16string folder;
+};
+ProgramStart SafeRemovalApplet(std::u16string_view systemFolder);
 
 // "USB\VID_%04X&PID_%04X\%s". A serial character that could break the path into more
 // components or reach outside it (a backslash, a control character) becomes '_'.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "control/core/GadgetOptions.h"
-#include "tests/core/MemorySettingsFile.h"
+#include "tests/fakes/MemorySettingsFile.h"
 
 using namespace tavolen;
 using tavolen::testing::MemorySettingsFile;

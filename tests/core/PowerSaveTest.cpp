@@ -8,7 +8,7 @@
 
 #include "control/device/Command.h"
 #include "control/device/DeviceList.h"
-#include "tests/core/MemorySettingsFile.h"
+#include "tests/fakes/MemorySettingsFile.h"
 #include "control/core/PowerSave.h"
 #include "sim/SimDevice.h"
 #include "sim/SimOpener.h"
@@ -17,6 +17,7 @@
 
 using namespace tavolen;
 using tavolen::testing::MemorySettingsFile;
+using tavolen::testing::MemorySettingsFiles;
 using sim::Family;
 using sim::Fault;
 
@@ -64,7 +65,7 @@ struct Rig {
       const DeviceInfo* found = FindByDriveNumber(disks, n);
       return found ? std::optional<DeviceInfo>(*found) : std::nullopt;
     };
-    return std::make_unique<StandbyControl>(number, lookup, opener, powerSave,
+    return std::make_unique<StandbyControl>(number, lookup, opener, powerSaveFile,
                                             [this](unsigned ms) { pauses.push_back(ms); });
   }
   // Sector counts of the ATA commands with this code the drive ran (or aborted).
@@ -79,7 +80,9 @@ struct Rig {
   std::shared_ptr<sim::SimDevice> disk;
   sim::SimOpener opener;
   std::vector<DeviceInfo> disks;
-  MemorySettingsFile powerSave;
+  MemorySettingsFiles files;
+  MemorySettingsFile& powerSave = files.File(u"Setting.ini");
+  PowerSaveFile powerSaveFile{files, u"Setting.ini"};
   std::vector<unsigned> pauses;
 };
 
@@ -378,6 +381,34 @@ TEST(PowerSaveSilence, DiskGoneSinceTheDialogOpened) {
   EXPECT_EQ(control->Apply(PowerSaveAction::SetTimer, 0).message, PowerSaveMessage::None);
   EXPECT_TRUE(rig.opener.Opened().empty());
   EXPECT_FALSE(rig.powerSave.Has(u"TimerSettings", kKey));
+}
+
+// --- a settings file that cannot be written -----------------------------------------------
+
+TEST(PowerSaveStoring, ASetTimerThatCannotBeStoredIsReportedNotSetted) {
+  // The disk has its timer; only the file refused. Without the entry the control would
+  // not send the timer again after a restart, so the user is told instead of "Setted".
+  Rig rig(Family::Sat);
+  rig.powerSave.failWrites = true;
+  const StandbyOutcome outcome = rig.Control()->Apply(PowerSaveAction::SetTimer, 2);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.message, PowerSaveMessage::TimerNotStored);
+  EXPECT_TRUE(IsCaution(outcome.message));
+  EXPECT_EQ(rig.disk->ata.standbyTimer, 241) << "the disk is not rolled back";
+  EXPECT_FALSE(rig.powerSave.Has(u"TimerSettings", kKey));
+}
+
+TEST(PowerSaveStoring, AReleaseWhoseEntryStaysIsReported) {
+  Rig rig(Family::Sat);
+  rig.powerSave.Write(u"TimerSettings", kKey, u"1");
+  auto control = rig.Control();
+  rig.powerSave.failWrites = true;
+  const StandbyOutcome outcome = control->Apply(PowerSaveAction::ReleaseTimer, 1);
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.message, PowerSaveMessage::TimerNotForgotten);
+  EXPECT_TRUE(IsCaution(outcome.message));
+  EXPECT_EQ(rig.disk->ata.standbyTimer, 0);
+  EXPECT_EQ(rig.Stored(u"TimerSettings"), u"1");
 }
 
 // --- with the stored timers sent again --------------------------------------------------------

@@ -2,8 +2,13 @@
 // and their pruning.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "control/device/Command.h"
-#include "tests/core/MemorySettingsFile.h"
+#include "tests/fakes/MemorySettingsFile.h"
 #include "sim/SimDevice.h"
 #include "sim/SimOpener.h"
 #include "control/core/StandbyTimers.h"
@@ -127,4 +132,64 @@ TEST(PruneSentMarks, KeepsPresentDisksAndDropsTheRest) {
   EXPECT_EQ(marks.size(), 2u);
   EXPECT_EQ(marks.at(u"P1:S1"), u"1");
   EXPECT_EQ(marks.at(u"P2:S2"), u"");
+}
+
+// A suspend on the window thread while a refresh thread prunes the marks: the prune reads
+// the marks, deletes the section and writes them back. Were the two not serialised, the
+// mark cleared by the suspend would come back and resume would not send the timer again.
+TEST(StandbySteps, APruneNeverBringsBackMarksASuspendCleared) {
+  TimerRig rig;
+  auto disk = rig.Add(Family::Sat, 1);
+  const std::vector<DeviceInfo> disks{Disk(SatDisk, 1, u"DISK", u"S1")};
+  tavolen::testing::MemorySettingsFiles files;
+  tavolen::testing::MemorySettingsFile& file = files.File(u"ps.ini");
+  PowerSaveFile powerSave(files, u"ps.ini");
+  file.Write(u"TimerSettings", u"DISK:S1", u"1");
+  file.Write(u"IsTimerCommandSend", u"DISK:S1", u"1");
+
+  std::mutex m;
+  std::condition_variable changed;
+  bool pruneReading = false, suspendAsked = false;
+  file.onRead = [&](const std::u16string& section, const std::u16string&) {
+    if (section != u"IsTimerCommandSend") return;
+    std::unique_lock<std::mutex> lock(m);
+    if (pruneReading) return;
+    pruneReading = true;
+    changed.notify_all();
+    // Give the suspend every chance to run in the middle of the prune.
+    changed.wait_for(lock, std::chrono::milliseconds(200), [&] { return suspendAsked; });
+    lock.unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  };
+  std::thread refresh([&] { RunStandbyStep(StandbyStep::AfterRefresh, disks, powerSave, rig.opener); });
+  {
+    std::unique_lock<std::mutex> lock(m);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return pruneReading; }));
+    suspendAsked = true;
+    changed.notify_all();
+  }
+  RunStandbyStep(StandbyStep::Suspend, disks, powerSave, rig.opener);
+  refresh.join();
+  file.onRead = nullptr;
+
+  EXPECT_FALSE(file.Has(u"IsTimerCommandSend", u"DISK:S1")) << "the suspend's clearing stands";
+  const std::size_t before = rig.IdleCounts(*disk).size();
+  EXPECT_EQ(RunStandbyStep(StandbyStep::Resume, disks, powerSave, rig.opener), 1);
+  EXPECT_EQ(rig.IdleCounts(*disk).size(), before + 1);
+  EXPECT_EQ(rig.IdleCounts(*disk).back(), 240);
+}
+
+TEST(StandbySteps, EachMomentSendsWhatItShould) {
+  TimerRig rig;
+  auto disk = rig.Add(Family::Sat, 1);
+  const std::vector<DeviceInfo> disks{Disk(SatDisk, 1, u"DISK", u"S1")};
+  tavolen::testing::MemorySettingsFiles files;
+  PowerSaveFile powerSave(files, u"ps.ini");
+  files.File(u"ps.ini").Write(u"TimerSettings", u"DISK:S1", u"0");
+  EXPECT_EQ(RunStandbyStep(StandbyStep::Start, disks, powerSave, rig.opener), 1);
+  EXPECT_EQ(RunStandbyStep(StandbyStep::AfterRefresh, disks, powerSave, rig.opener), 0) << "marked";
+  EXPECT_EQ(RunStandbyStep(StandbyStep::Resume, disks, powerSave, rig.opener), 0) << "marked";
+  EXPECT_EQ(RunStandbyStep(StandbyStep::Start, disks, powerSave, rig.opener), 1) << "a start sends again";
+  EXPECT_EQ(RunStandbyStep(StandbyStep::Unload, disks, powerSave, rig.opener), 1);
+  EXPECT_EQ(rig.IdleCounts(*disk), (std::vector<uint8_t>{120, 120, 0}));
 }

@@ -2,10 +2,12 @@
 // against a configuration manager that vetoes, fails, succeeds late or finds a twin.
 #include <gtest/gtest.h>
 
+#include "tests/fakes/FakeClock.h"
+
 #include <map>
 #include <vector>
 
-#include "control/panels/DeviceEjector.h"
+#include "control/core/DeviceEjector.h"
 #include "control/panels/EjectPlan.h"
 #include "tests/panels/PanelTestSupport.h"
 #include "control/device/SystemDrive.h"
@@ -84,19 +86,17 @@ class FakeConfigManager : public ConfigManager {
 };
 
 // Records every pause and what the manager had been asked by then.
-class RecordingSleeper : public Sleeper {
+class RecordingSleeper : public tavolen::testing::FakeClock {
  public:
-  explicit RecordingSleeper(const FakeConfigManager& manager) : manager_(manager) {}
-  void Sleep(uint32_t milliseconds) override {
-    pauses.push_back(milliseconds);
-    callsBefore.push_back(manager_.log.size());
+  explicit RecordingSleeper(const FakeConfigManager& manager) : manager_(manager) {
+    onPause = [this](uint32_t) { callsBefore.push_back(manager_.log.size()); };
   }
+  std::vector<uint32_t> PausesTaken() const { return Pauses(); }
   uint32_t Total() const {
     uint32_t total = 0;
-    for (auto p : pauses) total += p;
+    for (auto p : Pauses()) total += p;
     return total;
   }
-  std::vector<uint32_t> pauses;
   std::vector<std::size_t> callsBefore;
 
  private:
@@ -113,7 +113,17 @@ TEST(EjectPlan, PlainExternalDiskGoesToTheSafeRemovalApplet) {
   const auto plan = PlanEject(ExternalDisk, 1, Devices(), nullptr, Running({}));
   EXPECT_EQ(plan.action, EjectAction::SafeRemovalApplet);
   EXPECT_TRUE(plan.instanceId.empty());
-  EXPECT_EQ(std::u16string(kSafeRemovalCommand), u"rundll32 shell32.dll,Control_RunDLL hotplug.dll");
+}
+
+TEST(EjectPlan, TheSafeRemovalAppletIsTheSystemFoldersOwn) {
+  // Started by name, the program would first be looked for beside the host and in the
+  // current folder, where anything could stand in for it.
+  const ProgramStart applet = SafeRemovalApplet(u"C:\\Windows\\system32");
+  EXPECT_EQ(applet.application, u"C:\\Windows\\system32\\rundll32.exe");
+  EXPECT_EQ(applet.arguments, u"shell32.dll,Control_RunDLL hotplug.dll");
+  EXPECT_EQ(applet.folder, u"C:\\Windows\\system32");
+  EXPECT_EQ(SafeRemovalApplet(u"D:\\Sys\\").application, u"D:\\Sys\\rundll32.exe");
+  EXPECT_TRUE(SafeRemovalApplet(u"").application.empty()) << "no system folder: nothing is started";
 }
 
 TEST(EjectPlan, EjectableKindsRequestTheirRecordsInstance) {
@@ -191,7 +201,7 @@ TEST(EjectDevice, LocatedNodeIsEjectedAtOnce) {
   RecordingSleeper sleeper(manager);
   EXPECT_TRUE(EjectDevice(kId, manager, sleeper));
   EXPECT_EQ(manager.log, (std::vector<std::string>{"eject 42"}));
-  EXPECT_TRUE(sleeper.pauses.empty());
+  EXPECT_TRUE(sleeper.PausesTaken().empty());
   EXPECT_TRUE(manager.enumerated.empty());
 }
 
@@ -202,7 +212,7 @@ TEST(EjectDevice, SucceedsOnTheThirdTryAfterTwoPauses) {
   RecordingSleeper sleeper(manager);
   EXPECT_TRUE(EjectDevice(kId, manager, sleeper));
   EXPECT_EQ(manager.Count("eject"), 3);
-  EXPECT_EQ(sleeper.pauses, (std::vector<uint32_t>{1000, 1000}));
+  EXPECT_EQ(sleeper.PausesTaken(), (std::vector<uint32_t>{1000, 1000}));
   EXPECT_EQ(sleeper.callsBefore, (std::vector<std::size_t>{1, 2})) << "a pause follows each failure";
 }
 
@@ -241,7 +251,7 @@ TEST(EjectDevice, NoKeyOrNoMatchingTwinFailsWithoutARequest) {
   manager.present[u"USBSTOR\\DISK&VEN_X\\999"] = 3;
   EXPECT_FALSE(EjectDevice(kId, manager, sleeper));
   EXPECT_TRUE(manager.log.empty());
-  EXPECT_TRUE(sleeper.pauses.empty());
+  EXPECT_TRUE(sleeper.PausesTaken().empty());
 }
 
 TEST(EjectDevice, AnIdentifierWithoutAnyComponentOrAnEmptyOneIsNeverLocatedAsTheRoot) {
@@ -288,7 +298,7 @@ TEST(EjectDevice, ARemovalStepThatNeverSucceedsStopsTheRest) {
   EXPECT_EQ(manager.Count("query"), 1);
   EXPECT_EQ(manager.Count("disable"), 3);
   EXPECT_EQ(manager.Count("remove"), 0);
-  EXPECT_EQ(sleeper.pauses.size(), 2u) << "pauses only between the tries of a removal step";
+  EXPECT_EQ(sleeper.PausesTaken().size(), 2u) << "pauses only between the tries of a removal step";
 
   manager.log.clear();
   manager.disableFailures = 0;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "control/device/DeviceList.h"
-#include "control/core/win/ZendrelEnvironment.h"
+#include "control/core/ZendrelEnvironment.h"
 
 namespace tavolen {
 

@@ -1,4 +1,4 @@
-#include "control/panels/DeviceEjector.h"
+#include "control/core/DeviceEjector.h"
 
 namespace tavolen {
 
@@ -7,10 +7,10 @@ namespace {
 enum class PauseAfter { EveryFailure, FailuresButLast };
 
 template <typename Step>
-bool Retry(Step step, Sleeper& sleeper, PauseAfter pause) {
+bool Retry(Step step, Clock& clock, PauseAfter pause) {
   for (int attempt = 1; attempt <= kEjectTries; ++attempt) {
     if (step()) return true;
-    if (pause == PauseAfter::EveryFailure || attempt < kEjectTries) sleeper.Sleep(kEjectRetryPauseMs);
+    if (pause == PauseAfter::EveryFailure || attempt < kEjectTries) clock.Pause(kEjectRetryPauseMs);
   }
   return false;
 }
@@ -35,19 +35,19 @@ std::optional<ConfigManager::DevNode> LocateDevNode(const std::u16string& instan
   return std::nullopt;
 }
 
-bool EjectDevice(const std::u16string& instanceId, ConfigManager& manager, Sleeper& sleeper) {
+bool EjectDevice(const std::u16string& instanceId, ConfigManager& manager, Clock& clock) {
   const auto node = LocateDevNode(instanceId, manager);
   if (!node) return false;
 
   switch (manager.Available()) {
     case ConfigManager::EjectCalls::Unavailable: return false;
     case ConfigManager::EjectCalls::RequestEject:
-      return Retry([&] { return manager.RequestEject(*node); }, sleeper, PauseAfter::EveryFailure);
+      return Retry([&] { return manager.RequestEject(*node); }, clock, PauseAfter::EveryFailure);
     case ConfigManager::EjectCalls::RemoveSubTree: break;
   }
-  return Retry([&] { return manager.QueryRemoveSubTree(*node); }, sleeper, PauseAfter::FailuresButLast) &&
-         Retry([&] { return manager.DisableDevNode(*node); }, sleeper, PauseAfter::FailuresButLast) &&
-         Retry([&] { return manager.QueryAndRemoveSubTree(*node); }, sleeper, PauseAfter::FailuresButLast);
+  return Retry([&] { return manager.QueryRemoveSubTree(*node); }, clock, PauseAfter::FailuresButLast) &&
+         Retry([&] { return manager.DisableDevNode(*node); }, clock, PauseAfter::FailuresButLast) &&
+         Retry([&] { return manager.QueryAndRemoveSubTree(*node); }, clock, PauseAfter::FailuresButLast);
 }
 
 }  // namespace tavolen

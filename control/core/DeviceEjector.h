@@ -1,12 +1,14 @@
 #pragma once
 // EjectDevice: finds the device node of an instance identifier and asks the
 // configuration manager to stop it, with the retries and pauses a busy device needs.
-// The configuration-manager calls and the waiting come through two small ports; the
-// Windows adapter calls CM_* and Sleep, tests give fakes.
+// The configuration-manager calls come through a small port and the pauses through the
+// clock; the Windows adapter calls CM_*, tests give fakes.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "ports/Clock.h"
 
 namespace tavolen {
 
@@ -33,11 +35,6 @@ class ConfigManager {
   virtual bool QueryAndRemoveSubTree(DevNode node) = 0;  // no veto buffer, name length 260
 };
 
-class Sleeper {
- public:
-  virtual ~Sleeper() = default;
-  virtual void Sleep(uint32_t milliseconds) = 0;
-};
 
 // Every configuration-manager step is tried this often, with this pause.
 constexpr int kEjectTries = 3;
@@ -50,6 +47,6 @@ std::optional<ConfigManager::DevNode> LocateDevNode(const std::u16string& instan
 
 // True when the eject (or the removal) succeeded. The eject request pauses after every
 // failed try; the removal steps pause between tries.
-bool EjectDevice(const std::u16string& instanceId, ConfigManager& manager, Sleeper& sleeper);
+bool EjectDevice(const std::u16string& instanceId, ConfigManager& manager, Clock& clock);
 
 }  // namespace tavolen

@@ -1,4 +1,4 @@
-#include "control/panels/win/Win32ConfigManager.h"
+#include "control/core/win/Win32ConfigManager.h"
 
 #include <cfgmgr32.h>
 
@@ -8,18 +8,15 @@
 namespace tavolen {
 
 Win32ConfigManager::Win32ConfigManager() {
+  // The library imports the setup library itself, so it is normally loaded already. A
+  // reference taken here is kept for the life of the process: this object belongs to the
+  // module object, whose destruction runs under the loader lock, where no library may be
+  // freed.
   setupLibrary_ = ::GetModuleHandleW(L"setupapi.dll");
-  if (!setupLibrary_) {
-    setupLibrary_ = ::LoadLibraryW(L"setupapi.dll");
-    loadedHere_ = setupLibrary_ != nullptr;
-  }
+  if (!setupLibrary_) setupLibrary_ = ::LoadLibraryW(L"setupapi.dll");
   if (setupLibrary_)
     requestEject_ = reinterpret_cast<RequestEjectFn>(
         reinterpret_cast<void*>(::GetProcAddress(setupLibrary_, "CM_Request_Device_EjectA")));
-}
-
-Win32ConfigManager::~Win32ConfigManager() {
-  if (loadedHere_) ::FreeLibrary(setupLibrary_);
 }
 
 std::optional<ConfigManager::DevNode> Win32ConfigManager::Locate(const std::u16string& instanceId) {
@@ -31,10 +28,9 @@ std::optional<ConfigManager::DevNode> Win32ConfigManager::Locate(const std::u16s
 
 std::optional<std::vector<std::u16string>> Win32ConfigManager::EnumSubkeys(const std::u16string& enumeratorAndDevice) {
   const std::wstring path = L"SYSTEM\\CurrentControlSet\\Enum\\" + ToWide(enumeratorAndDevice);
-  HKEY opened = nullptr;
-  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &opened) != ERROR_SUCCESS)
+  UniqueRegKey key;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put()) != ERROR_SUCCESS)
     return std::nullopt;
-  UniqueRegKey key(opened);
   std::vector<std::u16string> names;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256] = {};
@@ -63,7 +59,5 @@ bool Win32ConfigManager::DisableDevNode(DevNode node) { return ::CM_Disable_DevN
 bool Win32ConfigManager::QueryAndRemoveSubTree(DevNode node) {
   return ::CM_Query_And_Remove_SubTreeW(node, nullptr, nullptr, 260, 0) == CR_SUCCESS;
 }
-
-void SystemSleeper::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace tavolen

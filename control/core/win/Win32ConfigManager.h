@@ -1,8 +1,9 @@
 #pragma once
-// The configuration-manager calls of safe removal, and the real pause between tries.
+// The configuration-manager calls of safe removal. The module object holds one for the
+// life of the process; it is used from eject threads, one call at a time per thread.
 #include <windows.h>
 
-#include "control/panels/DeviceEjector.h"
+#include "control/core/DeviceEjector.h"
 
 namespace tavolen {
 
@@ -10,9 +11,6 @@ class Win32ConfigManager : public ConfigManager {
  public:
   // Takes the setup library from the process, or loads it; looks the eject request up.
   Win32ConfigManager();
-  ~Win32ConfigManager() override;
-  Win32ConfigManager(const Win32ConfigManager&) = delete;
-  Win32ConfigManager& operator=(const Win32ConfigManager&) = delete;
 
   std::optional<DevNode> Locate(const std::u16string& instanceId) override;
   std::optional<std::vector<std::u16string>> EnumSubkeys(const std::u16string& enumeratorAndDevice) override;
@@ -24,14 +22,9 @@ class Win32ConfigManager : public ConfigManager {
 
  private:
   using RequestEjectFn = DWORD(WINAPI*)(DWORD node, int* vetoType, char* vetoName, ULONG nameLength, ULONG flags);
-  HMODULE setupLibrary_ = nullptr;   // the loaded module, or one we loaded (then freed by us)
-  bool loadedHere_ = false;
+  HMODULE setupLibrary_ = nullptr;
   RequestEjectFn requestEject_ = nullptr;
 };
 
-class SystemSleeper : public Sleeper {
- public:
-  void Sleep(uint32_t milliseconds) override;
-};
 
 }  // namespace tavolen

@@ -1,0 +1,43 @@
+#pragma once
+// What the control reaches the system through: the device opener and the source of
+// device interfaces (refresh threads), the portable-device manager, the volumes, the
+// settings files, the registry, the clock with the control's timers, the configuration
+// manager (safe removal) and other programs, and the periods of its timers. The module
+// object wires the system's adapters; tests hand in simulated devices and fakes before
+// they create a control. Every pointer is non-null and outlives every control.
+#include <cstdint>
+
+#include "control/core/DeviceEjector.h"
+#include "control/device/DeviceChannel.h"
+#include "control/device/DeviceList.h"
+#include "control/device/DeviceSource.h"
+#include "ports/Clock.h"
+#include "ports/Processes.h"
+#include "ports/Registry.h"
+#include "ports/SettingsFile.h"
+#include "ports/Volumes.h"
+
+namespace tavolen {
+
+struct ZendrelTimerPeriods {
+  uint32_t labelRefresh = 60000;   // timer 1
+  uint32_t deviceRefresh = 1000;   // timer 2 (also its retry after a failed thread start)
+  uint32_t portableRefresh = 1;    // timer 2 when timer 5 found the portable devices changed
+  uint32_t mediaPoll = 5000;       // timer 4 (the control's and each panel's)
+  uint32_t portableCheck = 1000;   // timer 5
+};
+
+struct ZendrelEnvironment {
+  DeviceOpener* opener = nullptr;
+  DeviceSource* source = nullptr;
+  PortableDeviceManager portableDevices;  // none yet: the portable class walks nothing
+  Volumes* volumes = nullptr;
+  SettingsFileFactory* settingsFiles = nullptr;
+  Registry* registry = nullptr;
+  Clock* clock = nullptr;
+  ConfigManager* configManager = nullptr;
+  Processes* processes = nullptr;
+  ZendrelTimerPeriods periods;
+};
+
+}  // namespace tavolen
