@@ -2,6 +2,17 @@
 
 namespace tavolen {
 
+uintptr_t HideDriveWParam(uint32_t slotIndex, std::u16string_view drivePath) {
+  const char16_t letter = drivePath.empty() ? 0 : drivePath[0];
+  const uintptr_t letterByte = letter >= u'A' && letter <= u'Z' ? uintptr_t(letter) : 0;
+  return (slotIndex & 0xFF) | letterByte << 8;
+}
+
+HideDriveRequest ReadHideDriveWParam(uintptr_t wParam) {
+  const char16_t letter = char16_t((wParam >> 8) & 0xFF);
+  return {uint32_t(wParam & 0xFF), letter >= u'A' && letter <= u'Z' ? letter : char16_t(0)};
+}
+
 HookAction MapHookMessage(uint32_t message, uintptr_t wParam, uint32_t deviceType) {
   if (message == kWmPowerBroadcast && (wParam == kPbtApmSuspend || wParam == kPbtApmResumeSuspend))
     return {HookAction::Kind::SendPowerBroadcast, kWmPowerBroadcast, uint32_t(wParam)};

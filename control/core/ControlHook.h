@@ -3,6 +3,7 @@
 // thread: power broadcasts are passed on to the control window, device changes become
 // the control's private messages.
 #include <cstdint>
+#include <string_view>
 
 namespace tavolen {
 
@@ -20,6 +21,16 @@ constexpr uint32_t kProbe = 0x800F;
 constexpr uint32_t kWatchRemovable = 0x8012;
 constexpr uint32_t kDevNodes = 0x8013;
 }  // namespace gadget_message
+
+// wParam of kHideDrive: the panel's slot index in the low byte, as rows have always sent
+// it, and the panel's drive letter in the next byte (0 when it has none), so that the
+// control hides the row of that drive even when another hide renumbered the rows first.
+uintptr_t HideDriveWParam(uint32_t slotIndex, std::u16string_view drivePath);
+struct HideDriveRequest {
+  uint32_t slotIndex;
+  char16_t driveLetter;  // 0: find the row by its index
+};
+HideDriveRequest ReadHideDriveWParam(uintptr_t wParam);
 
 constexpr uint32_t kWmPowerBroadcast = 0x0218;
 constexpr uint32_t kWmDeviceChange = 0x0219;

@@ -148,4 +148,15 @@ MediaPoll PollNoMediaDrives(const std::vector<std::u16string>& noMedia, Volumes&
   return MediaPoll::PollAgain;
 }
 
+std::optional<std::size_t> PanelToHide(uint32_t slotIndex, char16_t driveLetter,
+                                       const std::vector<std::u16string>& panelRoots) {
+  if (driveLetter != 0) {
+    for (std::size_t i = 0; i < panelRoots.size(); ++i)
+      if (!panelRoots[i].empty() && panelRoots[i][0] == driveLetter) return i;
+    return std::nullopt;
+  }
+  if (slotIndex < panelRoots.size()) return slotIndex;
+  return std::nullopt;
+}
+
 }  // namespace tavolen

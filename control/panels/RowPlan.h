@@ -5,6 +5,7 @@
 // window reads the volumes, asks these functions and applies the answer with Win32.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,12 @@ std::u16string BoundHiddenDrives(std::u16string_view stored);
 // Indexes of the panels to drop, last to first (so erasing them in this order never
 // shifts one still to come). The walk stops at a panel whose root is empty.
 std::vector<std::size_t> HiddenPanels(std::u16string_view hiddenDrives, const std::vector<std::u16string>& panelRoots);
+
+// The panel a hide request names: by its drive letter when the request carries one (the
+// index may be stale after another hide), else by its index. None when no such panel is
+// left (a request from a row that is gone).
+std::optional<std::size_t> PanelToHide(uint32_t slotIndex, char16_t driveLetter,
+                                       const std::vector<std::u16string>& panelRoots);
 
 // The text after the user hid one more drive, within the capacity.
 std::u16string WithHiddenDrive(std::u16string_view hiddenDrives, std::u16string_view panelRoot);

@@ -82,6 +82,8 @@
 #define IDS_TIMER_SET 390
 #define IDS_SET_TIMER_FAILED 391
 #define IDS_RELEASE_TIMER_FAILED 392
+#define IDS_TIMER_NOT_STORED 393
+#define IDS_TIMER_NOT_FORGOTTEN 403
 
 // Strings: drive rows, gadget button, eject and tray.
 #define IDS_FILE_NOT_FOUND 394

@@ -16,6 +16,8 @@
 #include "framework/ClassFactory.h"
 #include "control/device/Command.h"
 #include "tests/control/ControlTestSupport.h"
+#include "tests/control/ControlWorld.h"
+#include "control/widgets/win/MessageBoxes.h"
 #include "control/core/FlyOutInfo.h"
 #include "sim/SimDevice.h"
 #include "sim/SimOpener.h"
@@ -30,75 +32,7 @@ namespace ev = tavolen::zendrel_event;
 
 namespace {
 
-constexpr wchar_t kScsiDisk[] = L"\\\\?\\scsi#disk&ven_tavosim&prod_fixed#4&1&0&000100#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-constexpr wchar_t kUsbDisk[] = L"\\\\?\\usbstor#disk&ven_varnkeld&prod_jm#7&2&0&000200#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-
 std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
-
-// Devices, source and registration shared by every test of this program.
-struct World {
-  sim::SimOpener opener;
-  ListedSource source;
-  std::shared_ptr<sim::SimDevice> fixedDisk = std::make_shared<sim::SimDevice>(sim::Family::PlainAta);
-  std::shared_ptr<sim::SimDevice> jmDisk = std::make_shared<sim::SimDevice>(sim::Family::Jm);
-  std::shared_ptr<sim::SimDevice> opticalDrive = std::make_shared<sim::SimDevice>(sim::Family::Optical);
-  DWORD registration = 0;
-
-  World() {
-    fixedDisk->product = "FIXED ONE";
-    fixedDisk->deviceNumber = 1;
-    jmDisk->deviceNumber = 2;
-    jmDisk->SetJmChip(3);
-    // Enumeration opens the interface path, the standby timers the drive number.
-    opener.Add(U(kScsiDisk), fixedDisk, ChannelRoute::Service);
-    opener.Add(PhysicalDrivePath(1), fixedDisk, ChannelRoute::Service);
-    opener.Add(U(kUsbDisk), jmDisk, ChannelRoute::Service);
-    opener.Add(PhysicalDrivePath(2), jmDisk, ChannelRoute::Service);
-    // The prefix's Z: drive lies on the bridge disk, so its row offers eject.
-    opener.Add(u"\\\\.\\Z:", jmDisk, ChannelRoute::Service);
-    // A drive letter the panel tests map to a CD-ROM lies on the optical drive.
-    opticalDrive->deviceNumber = 0;
-    opener.Add(u"\\\\.\\G:", opticalDrive, ChannelRoute::Service);
-    opener.Add(PhysicalDrivePath(0), opticalDrive, ChannelRoute::Service);
-    opener.Add(CdromPath(0), opticalDrive, ChannelRoute::Service);
-    source.Set(InterfaceClass::Disk, {{U(kScsiDisk), std::nullopt}, {U(kUsbDisk), u"USB\\VID_1234&PID_0100\\SER2"}});
-    source.Set(InterfaceClass::Cdrom, {});
-    source.Set(InterfaceClass::PortableDevice, {});
-  }
-};
-
-World* g_world = nullptr;
-
-}  // namespace
-
-std::shared_ptr<sim::SimDevice> tavolen::test::TestOpticalDrive() { return g_world->opticalDrive; }
-
-namespace {
-
-class ControlEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    ::OleInitialize(nullptr);
-    static World world;  // lives for the whole program; the control's threads use it
-    g_world = &world;
-    ZendrelEnvironment environment;
-    environment.opener = &g_world->opener;
-    environment.source = &g_world->source;
-    environment.portableDevices = ListingPortableManager();
-    environment.periods.deviceRefresh = 30;
-    environment.periods.portableCheck = 30;
-    CZendrelApp::Instance().SetEnvironment(environment);
-    auto factory = MakeComObject<ClassFactory>(&CZendrelCtrl::Create);
-    ::CoRegisterClassObject(zendrel::kControlClsid, static_cast<IClassFactory*>(factory.get()), CLSCTX_INPROC_SERVER,
-                            REGCLS_MULTIPLEUSE, &g_world->registration);
-    SetServiceInstalled(true);
-  }
-  void TearDown() override {
-    ::CoRevokeClassObject(g_world->registration);
-    ::OleUninitialize();
-  }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ControlEnvironment);
 
 std::wstring ExeFolder() {
   wchar_t path[MAX_PATH] = {};
@@ -107,7 +41,7 @@ std::wstring ExeFolder() {
   return folder.substr(0, folder.rfind(L'\\'));
 }
 
-std::wstring PowerSaveFile() {
+std::wstring PowerSaveIni() {
   const std::u16string path = CZendrelApp::Instance().PowerSavePath();
   return std::wstring(path.begin(), path.end());
 }
@@ -121,8 +55,8 @@ std::vector<uint8_t> IdleCounts(const sim::SimDevice& disk) {
 }
 
 void ClearDiskLogs() {
-  g_world->fixedDisk->ClearLogs();
-  g_world->jmDisk->ClearLogs();
+  TheWorld().fixedDisk->ClearLogs();
+  TheWorld().jmDisk->ClearLogs();
 }
 
 // A gadget folder with a DragAndDropSetting.ini, and the page location inside it.
@@ -145,7 +79,7 @@ class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetServiceInstalled(true);
-    ::DeleteFileW(PowerSaveFile().c_str());
+    ::DeleteFileW(PowerSaveIni().c_str());
     ClearDiskLogs();
   }
   // Starts the control in a gadget folder and waits for the first rebuild.
@@ -166,7 +100,7 @@ TEST_F(ControlTest, InstalledServiceMeansNoQuestionAndTheHostFolder) {
   HostedControl control;
   ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
   EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(ExeFolder().c_str()));
-  EXPECT_EQ(g_hGadgetWnd, ::GetWindow(control.Window(), GW_CHILD)) << "the control window is the process's";
+  EXPECT_EQ(CZendrelApp::Instance().GadgetWnd(), ::GetWindow(control.Window(), GW_CHILD)) << "the control window is the process's";
 }
 
 TEST_F(ControlTest, ASecondControlInTheProcessIsRefused) {
@@ -243,7 +177,7 @@ TEST_F(ControlTest, ASidebarGadgetHoldingTheInstallerBecomesTheGadgetFolder) {
   const char16_t title[] = u"(E:) Properties";
   std::copy(std::begin(title), std::end(title), info.title);
   info.vendor[0] = u'V';
-  SharedFlyOutInfo::Instance().Set(info);
+  CZendrelApp::Instance().FlyOut().Set(info);
   ASSERT_EQ(control.Call(L"GetFlyOutInfo"), S_OK);
   const auto fields = control.Events(ev::SetFlyOutInfo);
   ASSERT_EQ(fields.size(), 1u);
@@ -275,10 +209,10 @@ TEST_F(ControlTest, LoadGadgetPathReadsTheOptionsMeasuresARowAndBuildsTheRows) {
   EXPECT_EQ(overwrite[0].args, (std::vector<std::wstring>{L"4", L"True", L"False", L"3", L"2"}));
   const auto size = control.Events(ev::SetSizeInfo);
   ASSERT_EQ(size.size(), 1u);
-  EXPECT_EQ(size[0].args[0], std::to_wstring(g_nRowHeight));
-  EXPECT_EQ(size[0].args[1], std::to_wstring(g_nRowWidth - 1));
-  EXPECT_GT(g_nRowHeight, 10);
-  EXPECT_GT(g_nRowWidth, g_nRowHeight) << "a row is wider than high";
+  EXPECT_EQ(size[0].args[0], std::to_wstring(CZendrelApp::Instance().RowHeight()));
+  EXPECT_EQ(size[0].args[1], std::to_wstring(CZendrelApp::Instance().RowWidth() - 1));
+  EXPECT_GT(CZendrelApp::Instance().RowHeight(), 10);
+  EXPECT_GT(CZendrelApp::Instance().RowWidth(), CZendrelApp::Instance().RowHeight()) << "a row is wider than high";
 
   UniqueVariant hidden, isHidden;
   ASSERT_EQ(control.Call(L"NowSetting", {}, hidden.put()), S_OK);
@@ -333,16 +267,16 @@ TEST_F(ControlTest, EventMethodsAndRowMessagesFireTheirEvents) {
 
   FlyOutInfo info{};
   info.title[0] = u'X';
-  SharedFlyOutInfo::Instance().Set(info);
-  ::PostMessageW(g_hGadgetWnd, 0x8004, 0, 0);
-  ::PostMessageW(g_hGadgetWnd, 0x8005, 0, 0);
+  CZendrelApp::Instance().FlyOut().Set(info);
+  ::PostMessageW(CZendrelApp::Instance().GadgetWnd(), 0x8004, 0, 0);
+  ::PostMessageW(CZendrelApp::Instance().GadgetWnd(), 0x8005, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return !control.Events(ev::FlyOutOff).empty(); }));
   EXPECT_EQ(control.Events(ev::FlyOutOn).size(), 1u);
-  EXPECT_EQ(SharedFlyOutInfo::Instance().Get().title[0], 0) << "the record is zeroed after FlyOutOff";
+  EXPECT_EQ(CZendrelApp::Instance().FlyOut().Get().title[0], 0) << "the record is zeroed after FlyOutOff";
 
-  SharedFlyOutInfo::Instance().Set(info);
+  CZendrelApp::Instance().FlyOut().Set(info);
   ASSERT_EQ(control.Call(L"EraseFlyoutSetting"), S_OK);
-  EXPECT_EQ(SharedFlyOutInfo::Instance().Get().title[0], 0);
+  EXPECT_EQ(CZendrelApp::Instance().FlyOut().Get().title[0], 0);
 
   const size_t before = control.Events(ev::ChangeSize).size();
   ASSERT_EQ(control.Site()->Move(RECT{0, 0, 200, 100}), S_OK);
@@ -384,51 +318,51 @@ TEST_F(ControlTest, LauncherRegistryValuesAreReadAndShowDriveCountIsReset) {
 // --- refresh threads, timers and standby timers ----------------------------------------
 
 TEST_F(ControlTest, StoredStandbyTimersReachTheDisksAtStartAndAreReleasedAtUnload) {
-  WriteIni(PowerSaveFile(), L"TimerSettings", L"FIXED ONE:", L"1");
-  WriteIni(PowerSaveFile(), L"TimerSettings", L"SIM JM DISK:SER2", L"zz");  // corrupt: one hour
+  WriteIni(PowerSaveIni(), L"TimerSettings", L"FIXED ONE:", L"1");
+  WriteIni(PowerSaveIni(), L"TimerSettings", L"SIM JM DISK:SER2", L"zz");  // corrupt: one hour
   Gadget gadget(L"Standby");
   std::size_t sent = 0;
   {
     HostedControl control;
     Start(control, gadget);
     // The start sends to the disks already listed, and the first refresh thread again.
-    ASSERT_TRUE(PumpUntil([] { return !IdleCounts(*g_world->jmDisk).empty(); }));
-    PumpUntil([] { return false; }, 2);
-    const std::vector<uint8_t> fixed = IdleCounts(*g_world->fixedDisk);
+    ASSERT_TRUE(PumpUntilWorkersEnded());
+    const std::vector<uint8_t> fixed = IdleCounts(*TheWorld().fixedDisk);
     ASSERT_FALSE(fixed.empty());
     EXPECT_EQ(fixed, std::vector<uint8_t>(fixed.size(), 240));
-    const std::vector<uint8_t> jm = IdleCounts(*g_world->jmDisk);
+    const std::vector<uint8_t> jm = IdleCounts(*TheWorld().jmDisk);
     EXPECT_EQ(jm, std::vector<uint8_t>(jm.size(), 242));
-    EXPECT_EQ(ReadIni(PowerSaveFile(), L"IsTimerCommandSend", L"FIXED ONE:"), L"1");
+    EXPECT_EQ(ReadIni(PowerSaveIni(), L"IsTimerCommandSend", L"FIXED ONE:"), L"1");
 
     // Suspend clears the marks; resume sends every stored timer again, once.
     ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ(ReadIni(PowerSaveFile(), L"IsTimerCommandSend", L"FIXED ONE:"), L"<none>");
+    EXPECT_EQ(ReadIni(PowerSaveIni(), L"IsTimerCommandSend", L"FIXED ONE:"), L"<none>");
     ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    sent = IdleCounts(*g_world->fixedDisk).size();
+    sent = IdleCounts(*TheWorld().fixedDisk).size();
     EXPECT_EQ(sent, fixed.size() + 1);
-    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).back(), 240);
+    EXPECT_EQ(IdleCounts(*TheWorld().fixedDisk).back(), 240);
     ::SendMessageW(control.Window(), WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
-    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).size(), sent) << "marked disks are not sent again";
-    EXPECT_EQ(g_world->opener.OpenChannels(), 0) << "nothing keeps a disk open";
+    EXPECT_EQ(IdleCounts(*TheWorld().fixedDisk).size(), sent) << "marked disks are not sent again";
+    EXPECT_EQ(TheWorld().opener.OpenChannels(), 0) << "nothing keeps a disk open";
   }
   // Unloading turns every stored timer off.
-  EXPECT_EQ(IdleCounts(*g_world->fixedDisk).size(), sent + 1);
-  EXPECT_EQ(IdleCounts(*g_world->fixedDisk).back(), 0);
-  EXPECT_EQ(IdleCounts(*g_world->jmDisk).back(), 0);
+  EXPECT_EQ(IdleCounts(*TheWorld().fixedDisk).size(), sent + 1);
+  EXPECT_EQ(IdleCounts(*TheWorld().fixedDisk).back(), 0);
+  EXPECT_EQ(IdleCounts(*TheWorld().jmDisk).back(), 0);
 }
 
 TEST_F(ControlTest, TimerChoicesGiveTheirCounts) {
   const std::pair<const wchar_t*, uint8_t> choices[] = {{L"0", 120}, {L"2", 241}, {L"3", 242}};
   for (const auto& [choice, count] : choices) {
-    ::DeleteFileW(PowerSaveFile().c_str());
+    ::DeleteFileW(PowerSaveIni().c_str());
     ClearDiskLogs();
-    WriteIni(PowerSaveFile(), L"TimerSettings", L"FIXED ONE:", choice);
+    WriteIni(PowerSaveIni(), L"TimerSettings", L"FIXED ONE:", choice);
     Gadget gadget(L"Choices");
     HostedControl control;
     Start(control, gadget);
-    ASSERT_TRUE(PumpUntil([] { return !IdleCounts(*g_world->fixedDisk).empty(); }));
-    EXPECT_EQ(IdleCounts(*g_world->fixedDisk).front(), count) << choice;
+    ASSERT_TRUE(PumpUntilWorkersEnded());
+    ASSERT_FALSE(IdleCounts(*TheWorld().fixedDisk).empty());
+    EXPECT_EQ(IdleCounts(*TheWorld().fixedDisk).front(), count) << choice;
   }
 }
 
@@ -436,56 +370,75 @@ TEST_F(ControlTest, SeveralVolumeArrivalsWithinTheDelayLeadToOneRefresh) {
   Gadget gadget(L"Arrivals");
   HostedControl control;
   Start(control, gadget);
-  ASSERT_TRUE(PumpUntil([] { return g_world->source.Walks(InterfaceClass::Disk) > 0; }));
-  // Thread A's walk is done once the first rebuild arrived; let it end.
-  PumpUntil([] { return false; }, 2);
-  const int before = g_world->source.Walks(InterfaceClass::Disk);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  const int before = TheWorld().source.Walks(InterfaceClass::Disk);
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
   DEV_BROADCAST_VOLUME volume{};
   volume.dbcv_size = sizeof volume;
   volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-  for (int i = 0; i < 3; ++i)
+  const int startsBefore = TheWorld().clock.Starts(window, 2);
+  for (int i = 0; i < 3; ++i) {
     ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
-  ASSERT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) > before; }));
-  PumpUntil([] { return false; }, 4);  // several timer periods more
-  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), before + 1);
+    test::PumpPending();
+    AdvanceClock(300);  // within the delay: each arrival only restarts the timer
+  }
+  EXPECT_EQ(TheWorld().clock.Starts(window, 2), startsBefore + 3);
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), before) << "nothing yet";
+  AdvanceClock(1000);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), before + 1);
+  EXPECT_FALSE(TheWorld().clock.Running(window, 2)) << "no second refresh is pending";
+  EXPECT_TRUE(TheWorld().clock.Running(window, 1)) << "the label timer runs again after the refresh";
 
   DEV_BROADCAST_HDR port{};
   port.dbch_size = sizeof port;
   port.dbch_devicetype = DBT_DEVTYP_PORT;
   ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&port));
-  PumpUntil([] { return false; }, 4);
-  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), before + 1) << "only volumes count";
+  test::PumpPending();
+  EXPECT_FALSE(TheWorld().clock.Running(window, 2)) << "only volumes count";
 }
 
 TEST_F(ControlTest, DeviceNodeChangesRefreshOnlyWhenThePortableCountChanged) {
   Gadget gadget(L"Portable");
   HostedControl control;
   Start(control, gadget);
-  PumpUntil([] { return false; }, 2);
-  const int disksBefore = g_world->source.Walks(InterfaceClass::Disk);
-  const int portableBefore = g_world->source.Walks(InterfaceClass::PortableDevice);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
+  const int disksBefore = TheWorld().source.Walks(InterfaceClass::Disk);
+  const int portableBefore = TheWorld().source.Walks(InterfaceClass::PortableDevice);
   ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-  ASSERT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::PortableDevice) > portableBefore; }));
-  PumpUntil([] { return false; }, 4);
-  EXPECT_EQ(g_world->source.Walks(InterfaceClass::Disk), disksBefore) << "same count: no refresh";
+  test::PumpPending();
+  ASSERT_TRUE(TheWorld().clock.Running(window, 5));
+  AdvanceClock(1000);
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::PortableDevice), portableBefore + 1) << "the count check";
+  EXPECT_FALSE(TheWorld().clock.Running(window, 5)) << "the check runs once";
+  EXPECT_FALSE(TheWorld().clock.Running(window, 2)) << "same count: no refresh";
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), disksBefore);
 
-  g_world->source.Set(InterfaceClass::PortableDevice, {{u"\\\\?\\SWD#WPDBUSENUM#PHONE#{6AC27878-A6FA-4155-BA85-F98F491D4F33}", std::nullopt}});
+  TheWorld().source.Set(InterfaceClass::PortableDevice,
+                        {{u"\\\\?\\SWD#WPDBUSENUM#PHONE#{6AC27878-A6FA-4155-BA85-F98F491D4F33}", std::nullopt}});
   ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-  EXPECT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) > disksBefore; }));
-  g_world->source.Set(InterfaceClass::PortableDevice, {});
+  test::PumpPending();
+  AdvanceClock(1000);
+  EXPECT_EQ(TheWorld().clock.Period(window, 2), std::optional<uint32_t>(1)) << "a changed count refreshes at once";
+  AdvanceClock(1);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), disksBefore + 1);
+  TheWorld().source.Set(InterfaceClass::PortableDevice, {});
 }
 
 TEST_F(ControlTest, ASecondStartWhileTheFirstRefreshRunsNeitherBlocksNorRunsTwoThreads) {
   Gadget gadget(L"Twice");
   HostedControl control;
   ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
-  const int before = g_world->source.Walks(InterfaceClass::Disk);
+  const int before = TheWorld().source.Walks(InterfaceClass::Disk);
   // The first refresh thread sends its rebuild to this thread, which is inside the second
   // call: the call keeps dispatching messages while it waits.
   ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
   ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
-  EXPECT_TRUE(PumpUntil([&] { return g_world->source.Walks(InterfaceClass::Disk) == before + 2; }));
-  EXPECT_EQ(g_world->source.MostOpenWalks(), 1) << "never two refresh threads at once";
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), before + 2);
+  EXPECT_EQ(TheWorld().source.MostOpenWalks(), 1) << "never two refresh threads at once";
 }
 
 TEST_F(ControlTest, TheInformationBoxClosesItselfAndTheCautionBoxWaitsForThePerson) {
@@ -494,13 +447,13 @@ TEST_F(ControlTest, TheInformationBoxClosesItselfAndTheCautionBoxWaitsForThePers
   {
     // The person would press OK only after three seconds; the box is gone before.
     BoxAnswerer late(L"drive is ready", IDOK, 3000);
-    CZendrelApp::Instance().ShowInfoBox(u"The drive is ready.", 200);
+    ShowInfoBox(u"The drive is ready.", 200);
     ASSERT_TRUE(late.Answered());
     EXPECT_TRUE(late.ClosedByItself());
     EXPECT_EQ(late.Caption(), L"Information");
   }
   BoxAnswerer person(L"Disk is hot", IDOK, 500);
-  EXPECT_EQ(CZendrelApp::Instance().ShowCautionBox(u"Disk is hot."), IDOK);
+  EXPECT_EQ(ShowCautionBox(u"Disk is hot."), IDOK);
   ASSERT_TRUE(person.Answered());
   EXPECT_FALSE(person.ClosedByItself());
   EXPECT_EQ(person.Caption(), L"Caution");

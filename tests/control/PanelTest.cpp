@@ -9,6 +9,7 @@
 #include "tests/framework/MessagePump.h"
 #include "control/core/win/CZendrelApp.h"
 #include "tests/control/ControlTestSupport.h"
+#include "tests/control/ControlWorld.h"
 #include "control/widgets/win/CGadgetDropTarget.h"
 #include "sim/SimDevice.h"
 #include "sim/win/WineDrives.h"
@@ -33,7 +34,7 @@ HWND RowOf(wchar_t letter) {
     ++index;
   }
   std::vector<std::pair<LONG, HWND>> rows;
-  for (HWND child = ::GetWindow(g_hGadgetWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(CZendrelApp::Instance().GadgetWnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (!(::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)) continue;
     RECT rect{};
     ::GetWindowRect(child, &rect);
@@ -124,7 +125,7 @@ TEST_F(PanelTest, AnEjectTheSystemRefusesIsReportedEvenWhenTheRowIsGone) {
 TEST_F(PanelTest, TrayControlAsksTheDriveThenMovesTheDoorOrSaysItFailed) {
   WineDrive disc(L'G', DRIVE_CDROM, MakeTempFolder(L"Disc"), L"DVD_VIDEO");
   ASSERT_TRUE(disc);
-  ::PostMessageW(g_hGadgetWnd, 0x800E, 0, 0);
+  ::PostMessageW(CZendrelApp::Instance().GadgetWnd(), 0x800E, 0, 0);
   HWND row = nullptr;
   ASSERT_TRUE(PumpUntil([&] { return (row = RowOf(L'G')) != nullptr; }));
   auto drive = TestOpticalDrive();
@@ -141,29 +142,27 @@ TEST_F(PanelTest, TrayControlAsksTheDriveThenMovesTheDoorOrSaysItFailed) {
     EXPECT_EQ(drive->Cdbs()[0].cdb[0], 0x46) << "GET CONFIGURATION first";
     EXPECT_EQ(drive->Cdbs()[1].cdb[0], 0x00) << "then TEST UNIT READY";
   }
-  // The door moved without a word: no caution box came up.
-  PumpUntil([] { return false; }, 10);
+  // The door moved without a word: the thread ended and no caution box came up.
+  ASSERT_TRUE(PumpUntilWorkersEnded());
   EXPECT_EQ(FindMessageBox(L"Tray Control : Failed"), nullptr);
   // A drive whose profile cannot be read: "Tray Control : Failed".
   drive->FailCdb(0x46, sim::Fault::TransportError());
   BoxAnswerer person(L"Tray Control : Failed", IDOK);
-  // The previous tray thread may still be finishing: ask until it takes the command.
-  for (int i = 0; i < 50 && !person.Seen(); ++i) {
-    ::SendMessageW(row, WM_COMMAND, ID_TRAY_CONTROL, 0);
-    PumpUntil([&] { return person.Seen(); }, 4);
-  }
+  ::SendMessageW(row, WM_COMMAND, ID_TRAY_CONTROL, 0);
   EXPECT_TRUE(person.Answered());
+  ASSERT_TRUE(PumpUntilWorkersEnded());
   drive->ClearFaults();
   disc.Remove();
 }
 
 TEST(DropTarget, TheKeysOfTheLastDragEnterAreKeptForTheDropHandlers) {
-  auto target = MakeComObject<CGadgetDropTarget>();
+  CZendrelApp& host = CZendrelApp::Instance();
+  auto target = MakeComObject<CGadgetDropTarget>(host);
   DWORD effect = DROPEFFECT_COPY;
   ASSERT_EQ(target->DragEnter(nullptr, MK_RBUTTON | MK_SHIFT, POINTL{0, 0}, &effect), S_OK);
-  EXPECT_EQ(LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT));
+  EXPECT_EQ(host.LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT));
   EXPECT_EQ(effect, DWORD(DROPEFFECT_NONE)) << "the window takes files through WM_DROPFILES, not OLE";
   ASSERT_EQ(target->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
   ASSERT_EQ(target->Drop(nullptr, MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
-  EXPECT_EQ(LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT)) << "the state with which the drag entered";
+  EXPECT_EQ(host.LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT)) << "the state with which the drag entered";
 }

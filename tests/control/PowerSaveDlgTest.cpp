@@ -19,7 +19,9 @@
 #include "control/core/win/CZendrelApp.h"
 #include "control/device/Command.h"
 #include "tests/control/ControlTestSupport.h"
+#include "tests/control/ControlWorld.h"
 #include "control/device/DeviceList.h"
+#include "ports/win/PrivateProfileSettingsFile.h"
 #include "sim/SimDevice.h"
 #include "sim/SimOpener.h"
 #include "framework/Utf16.h"
@@ -211,17 +213,18 @@ class PowerSaveDlgTest : public ::testing::Test {
     opener.Add(PhysicalDrivePath(kDrive), disk, ChannelRoute::Service);
     ini = MakeTempFolder(L"powersave") + L"\\Setting.ini";
     ::DeleteFileW(ini.c_str());
+    powerSave = std::make_unique<PowerSaveFile>(files, ToUtf16(ini));
   }
   void TearDown() override { ::DeleteFileW(ini.c_str()); }
 
-  PowerSaveSources Sources(DWORD infoBoxCloseAfter = 5000) {
+  PowerSaveSources Sources(UINT infoBoxCloseAfter = 5000) {
     PowerSaveSources sources;
     sources.disks = [this](uint32_t number) -> std::optional<DeviceInfo> {
       const DeviceInfo* found = FindByDriveNumber(disks, number);
       return found ? std::optional<DeviceInfo>(*found) : std::nullopt;
     };
     sources.opener = &opener;
-    sources.settingsPath = ToUtf16(ini);
+    sources.powerSave = powerSave.get();
     sources.pause = [this](unsigned ms) { pauses.push_back(ms); };
     sources.infoBoxCloseAfter = infoBoxCloseAfter;
     return sources;
@@ -238,6 +241,8 @@ class PowerSaveDlgTest : public ::testing::Test {
   std::shared_ptr<sim::SimDevice> disk = std::make_shared<sim::SimDevice>(sim::Family::Sat);
   std::vector<DeviceInfo> disks{SatRecord()};
   std::wstring ini;
+  PrivateProfileFiles files;
+  std::unique_ptr<PowerSaveFile> powerSave;
   std::vector<unsigned> pauses;
 };
 
@@ -410,7 +415,7 @@ TEST_F(PowerSaveDlgTest, ModuleSourcesReachTheListedDisk) {
   };
   for (const Step step : {Step{L"Standby Mode : Enabled", false}, Step{L"Standby Mode : Disabled", true}}) {
     PowerSaveUser person(nullptr);
-    CPowerSaveDlg dialog(1, CPowerSaveDlg::TemplateFor(g_bMeiryoFont));
+    CPowerSaveDlg dialog(1, CPowerSaveDlg::TemplateFor(app.MeiryoFont()), ModulePowerSaveSources(app));
     EXPECT_EQ(dialog.DoModal(), IDOK);
     ASSERT_TRUE(person.Done());
     ASSERT_EQ(person.boxes.size(), 1u);

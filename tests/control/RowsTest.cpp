@@ -8,6 +8,7 @@
 #include "tests/framework/MessagePump.h"
 #include "control/core/win/CZendrelApp.h"
 #include "tests/control/ControlTestSupport.h"
+#include "tests/control/ControlWorld.h"
 #include "framework/UniqueVariant.h"
 #include "control/core/ZendrelDispatch.h"
 #include "control/core/win/ZendrelIds.h"
@@ -41,12 +42,12 @@ struct RowInfo {
 // The control's row windows, top to bottom.
 std::vector<RowInfo> Rows() {
   std::vector<RowInfo> rows;
-  for (HWND child = ::GetWindow(g_hGadgetWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(CZendrelApp::Instance().GadgetWnd(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     // Shown by the control (the host window itself is not shown in these tests).
     if (!(::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE)) continue;
     RowInfo row{child, {}, {}};
     ::GetWindowRect(child, &row.rect);
-    ::MapWindowPoints(nullptr, g_hGadgetWnd, reinterpret_cast<POINT*>(&row.rect), 2);
+    ::MapWindowPoints(nullptr, CZendrelApp::Instance().GadgetWnd(), reinterpret_cast<POINT*>(&row.rect), 2);
     wchar_t label[128] = {};
     ::GetDlgItemTextW(child, IDC_DRIVE_LABEL, label, 127);
     row.label = label;
@@ -79,7 +80,7 @@ class RowsTest : public ::testing::Test {
   }
   void RebuildAndWait() {
     control_.ClearEvents();
-    ::PostMessageW(g_hGadgetWnd, 0x800E, 0, 0);
+    ::PostMessageW(CZendrelApp::Instance().GadgetWnd(), 0x800E, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
   }
   struct Folder {
@@ -109,7 +110,7 @@ TEST_F(RowsTest, EveryDriveGetsARowInOrderWithItsLabelAndSize) {
     }
   }
   EXPECT_EQ(rows.front().rect.top, 0);
-  EXPECT_EQ(rows.front().rect.bottom - rows.front().rect.top + 1, g_nRowHeight);
+  EXPECT_EQ(rows.front().rect.bottom - rows.front().rect.top + 1, CZendrelApp::Instance().RowHeight());
 }
 
 TEST_F(RowsTest, ARebuildKeepsTheWindowsOfDrivesThatStay) {
@@ -149,8 +150,8 @@ TEST_F(RowsTest, RecycleAndShortcutRowsSitBelowTheDrives) {
   ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == drives + 4; }));
   const std::vector<RowInfo> rows = Rows();
   ASSERT_EQ(int(rows.size()), drives + 4);
-  EXPECT_EQ(rows[std::size_t(drives)].rect.top, drives * g_nRowHeight) << "the recycle row";
-  EXPECT_EQ(rows[std::size_t(drives) + 1].rect.top, (drives + 1) * g_nRowHeight) << "the first shortcut row";
+  EXPECT_EQ(rows[std::size_t(drives)].rect.top, drives * CZendrelApp::Instance().RowHeight()) << "the recycle row";
+  EXPECT_EQ(rows[std::size_t(drives) + 1].rect.top, (drives + 1) * CZendrelApp::Instance().RowHeight()) << "the first shortcut row";
 
   WriteIni(ini_, L"SHORTCUT_LINE1", L"ITEM0", L"x");
   WriteIni(ini_, L"SHORTCUT_LINE2", L"ITEM0", L"x");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/panels/PanelTestSupport.h"
+#include "control/core/ControlHook.h"
 #include "control/panels/RowPlan.h"
 
 using namespace tavolen;
@@ -175,6 +176,25 @@ TEST(HiddenDrives, HidingAppendsTheRootWithinTheBuffer) {
   EXPECT_EQ(WithHiddenDrive(u"E:\\", u"F:\\"), u"E:\\F:\\");
   const std::u16string full(kHiddenDrivesCapacity - 2, u'x');
   EXPECT_EQ(WithHiddenDrive(full, u"G:\\").size(), kHiddenDrivesCapacity - 1);
+}
+
+TEST(HiddenDrives, AHideRequestFindsItsRowByDriveLetterEvenAfterRenumbering) {
+  // Two panels asked to be hidden together: E: (slot 1) and F: (slot 2). Once E: is gone,
+  // slot 2 is G:, but F:'s request still names F:.
+  std::vector<std::u16string> roots{u"C:\\", u"E:\\", u"F:\\", u"G:\\"};
+  const HideDriveRequest first = ReadHideDriveWParam(HideDriveWParam(1, u"E:\\"));
+  const HideDriveRequest second = ReadHideDriveWParam(HideDriveWParam(2, u"F:\\"));
+  ASSERT_EQ(PanelToHide(first.slotIndex, first.driveLetter, roots), std::optional<std::size_t>(1));
+  roots.erase(roots.begin() + 1);
+  EXPECT_EQ(PanelToHide(second.slotIndex, second.driveLetter, roots), std::optional<std::size_t>(1));
+  EXPECT_EQ(roots[1], u"F:\\");
+  // A row that is gone names nothing; a request without a letter falls back on the index.
+  EXPECT_EQ(PanelToHide(0, u'Q', roots), std::nullopt);
+  EXPECT_EQ(PanelToHide(2, 0, roots), std::optional<std::size_t>(2));
+  EXPECT_EQ(PanelToHide(7, 0, roots), std::nullopt);
+  // The low byte stays the slot index, as rows have always sent it.
+  EXPECT_EQ(HideDriveWParam(3, u"Z:\\") & 0xFF, 3u);
+  EXPECT_EQ(ReadHideDriveWParam(HideDriveWParam(3, u"")).driveLetter, 0);
 }
 
 TEST(HiddenDrives, StoredTextIsBoundedAndCutAtANul) {

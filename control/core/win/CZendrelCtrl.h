@@ -1,9 +1,9 @@
 #pragma once
 // The gadget control that the page embeds: its automation members and events, the
-// private messages, timers and refresh threads of its window, the message hook that turns
-// the host's broadcasts into those messages, and the checks made at its creation.
-// One control per process: the window handle, the hook and the row size are
-// process-wide.
+// private messages and the timers of its window, and the checks made at its creation. It
+// delegates its rows to a RowStack, its refresh threads to a RefreshWorker and the
+// message hook to a HookOwner; process-wide values live in the module object. One
+// control per process. Used on the host's window thread.
 #include <windows.h>
 
 #include <cstdint>
@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/ActiveXControl.h"
-#include "control/panels/win/CDriveInfoDlg.h"
-#include "framework/Dialog.h"
 #include "control/core/GadgetOptions.h"
-#include "framework/UniqueHandle.h"
+#include "control/core/win/CZendrelApp.h"
+#include "control/core/win/HookOwner.h"
+#include "control/core/win/RefreshWorker.h"
+#include "control/core/win/RowStack.h"
+#include "framework/ActiveXControl.h"
+#include "framework/UniqueModule.h"
 
 namespace tavolen {
 
@@ -41,71 +43,48 @@ class CZendrelCtrl : public ActiveXControl {
   void OnPositionChanged(const RECT& position) override;
 
  private:
-  enum class RefreshKind { A, B };
-  // Internal message: refresh thread B has ended (timers belong to the window's thread).
-  static constexpr UINT kRefreshEnded = 0x8014;
-
   // Automation members.
   HRESULT LoadGadgetPath(const std::u16string& path);
   void AddSetting();
   void SetAdditionalOption(bool recycle, bool watchRemovable, uint8_t shortcuts, uint8_t showCount, uint8_t color);
   void ShowAllDrive();
-  void EraseFlyoutSetting();
   void GetFlyOutInfo();
   void SaveDriveCount();
-  uint8_t GetSettingData(const std::u16string& name) const;
   void FireSettingOverwrite(uint32_t driveCount, bool recycle, bool watchRemovable, uint32_t shortcuts,
                             uint32_t color);
   void FireSetSizeInfo(uint32_t height, uint32_t width);
+  void FireChangeSize();
 
   // Window messages and timers.
   LRESULT OnVolumeChange();
   LRESULT OnDevNodes();
+  void OnUpdate();
+  void OnHideDrive(WPARAM request, bool noMedium);
+  void OnFlyoutOff();
+  void OnRefreshEnded();
   void OnTimer(UINT_PTR id);
+  void OnLabelTimer();
+  void OnDeviceTimer();
+  void OnMediaTimer();
+  void OnPortableTimer();
   void OnPowerBroadcast(WPARAM event);
-  void Rebuild();
-  void UpdateRows();
-  void RepaintRows();
+  void OnMouseMove(WPARAM wParam, LPARAM lParam);
+  void OnDestroy();
   void MeasureRow();
 
-  // Rows.
-  void RefreshDrives();
-  void ApplyHiddenDrives();
-  void StackDrivePanels();
-  void SetRecyclePanel(int mode);
-  void SetShortcutRows(int mode);
-  void HideDrive(uint32_t index, bool noMedium);
-  void RenumberPanels();
-  void PollMedia();
-  UINT ShortcutTemplate() const;
+  // The control's timers go through the module's clock, so tests can step them.
+  void StartTimer(uintptr_t id, uint32_t periodMs);
+  void StopTimer(uintptr_t id);
+  void StartRefresh(RefreshWorker::Kind kind);
 
-  // Refresh threads: at most one at a time.
-  bool RefreshThreadRunning() const;
-  bool StartRefreshThread(RefreshKind kind);
-  // Waits for a running refresh thread while dispatching messages (thread A sends to this
-  // window), then closes its handle.
-  void WaitForRefreshThread();
+  std::unique_ptr<SettingsFile> Ini() const;
 
-  void InstallHook();
-  void RemoveHook();
-
-  uint32_t RowTotal() const;
-
-  // A row whose own behaviour comes with its own class: made from its template and placed.
-  class PlainRow : public Dialog {
-   protected:
-    INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) override { return message == WM_INITDIALOG; }
-  };
-
-  std::vector<std::unique_ptr<CDriveInfoDlg>> drivePanels_;
-  std::vector<std::unique_ptr<PlainRow>> recyclePanel_;  // empty or one
-  std::vector<std::unique_ptr<PlainRow>> shortcutRows_;
-  std::vector<std::u16string> noMedia_;
-  uint32_t rowCount_ = 0;
-
+  CZendrelApp& app_;
   GadgetOptions options_;
-  std::u16string hiddenDrives_;
-  UniqueHandle refreshThread_;
+  RowStack rows_;
+  RefreshWorker refresh_;
+  std::unique_ptr<HookOwner> hook_;  // installed by this control's start; none or one
+  UniqueModule richEdit_;            // the rows' rich edit class, while a control lives
   int serviceStatus_ = 0;
   bool started_ = false;  // LoadGadgetPath ran
 };

@@ -3,7 +3,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "control/core/win/CZendrelApp.h"
+#include "control/device/ServiceProtocol.h"
+#include "control/widgets/win/MessageBoxes.h"
+#include "framework/ResourceString.h"
 #include "control/device/win/ServiceClient.h"
 #include "framework/UniqueHandle.h"
 #include "control/resources/resource.h"
@@ -34,8 +36,8 @@ std::u16string FindInstallerFolder() {
   if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData))) {
     const std::wstring gadgets = std::wstring(localAppData) + L"\\Microsoft\\Windows Sidebar\\Gadgets";
     WIN32_FIND_DATAW entry{};
-    HANDLE search = ::FindFirstFileW((gadgets + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
+    const UniqueFindHandle search(::FindFirstFileW((gadgets + L"\\*").c_str(), &entry));
+    if (search) {
       std::wstring found;
       do {
         const std::wstring name = entry.cFileName;
@@ -45,29 +47,32 @@ std::u16string FindInstallerFolder() {
           found = folder;
           break;
         }
-      } while (::FindNextFileW(search, &entry));
-      ::FindClose(search);
+      } while (::FindNextFileW(search.get(), &entry));
       if (!found.empty()) return U(found);
     }
   }
   return U(HostProgramFolder());
 }
 
-int CheckService() {
-  CZendrelApp& app = CZendrelApp::Instance();
+bool IsServiceInstalled(CZendrelApp& app) {
+  const std::string key = kServiceParametersKey;
+  return app.Environment().registry->KeyExists(Registry::Hive::LocalMachine, std::u16string(key.begin(), key.end()));
+}
+
+int CheckService(CZendrelApp& app) {
   app.SetGadgetFolder(FindInstallerFolder());
-  if (IsServiceInstalled()) return kServiceUsable;
+  if (IsServiceInstalled(app)) return kServiceUsable;
   // Before Vista an administrator opens the disks itself.
-  if (g_bPreVista && IsAdministrator()) return kServiceUsable;
+  if (app.PreVista() && IsAdministrator()) return kServiceUsable;
   const int answer = ::MessageBoxW(nullptr, W(LoadResourceString(IDS_INSTALL_SERVICE)),
                                    W(LoadResourceString(IDS_INSTALL_CAPTION)), MB_YESNO | MB_ICONQUESTION | MB_TOPMOST);
   if (answer == IDYES) return kServiceToInstall;
-  app.ShowCautionBox(IDS_SERVICE_NOT_INSTALLED);
+  ShowCautionBox(IDS_SERVICE_NOT_INSTALLED);
   return kServiceDeclined;
 }
 
-bool RunServiceInstaller(HWND owner) {
-  const std::u16string folder = CZendrelApp::Instance().GadgetFolder() + u"\\DevMgr";
+bool RunServiceInstaller(CZendrelApp& app, HWND owner) {
+  const std::u16string folder = app.GadgetFolder() + u"\\DevMgr";
   const std::u16string installer = folder + u"\\SETUP.exe";
   SHELLEXECUTEINFOW run{};
   run.cbSize = sizeof run;

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "control/core/win/CZendrelApp.h"
+
 namespace tavolen {
 
 enum ServiceStatus : int { kServiceDeclined = 0, kServiceUsable = 1, kServiceToInstall = 2 };
@@ -13,13 +15,16 @@ enum ServiceStatus : int { kServiceDeclined = 0, kServiceUsable = 1, kServiceToI
 // host program.
 std::u16string FindInstallerFolder();
 
+// Whether the service's Parameters key can be opened for reading (the registry port).
+bool IsServiceInstalled(CZendrelApp& app);
+
 // Sets the gadget folder to FindInstallerFolder(); 1 when the service is installed (or,
 // before Vista, the user is an administrator); otherwise asks the user: 2 for Yes, 0 for
 // No (after telling that the application stops).
-int CheckService();
+int CheckService(CZendrelApp& app);
 
 // Runs "<gadget folder>\DevMgr\SETUP.exe" and waits for it to end. False when it could
 // not be started.
-bool RunServiceInstaller(HWND owner);
+bool RunServiceInstaller(CZendrelApp& app, HWND owner);
 
 }  // namespace tavolen

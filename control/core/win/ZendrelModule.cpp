@@ -3,6 +3,7 @@
 
 #include "framework/ActiveXControl.h"
 #include "control/core/win/CZendrelApp.h"
+#include "framework/ResourceString.h"
 #include "control/core/win/CZendrelCtrl.h"
 #include "framework/Module.h"
 #include "framework/PropertyPage.h"

@@ -2,33 +2,29 @@
 
 #include <commctrl.h>
 #include <mmsystem.h>
-#include <process.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 #include <uxtheme.h>
 
 #include <memory>
 
+#include "control/core/ControlHook.h"
 #include "control/device/CIoctl.h"
 #include "control/device/COptCommand.h"
-#include "control/core/win/CZendrelApp.h"
-#include "control/core/ControlHook.h"
-#include "control/core/DeviceEjector.h"
-#include "control/panels/win/DeviceIcon.h"
+#include "control/device/SystemDrive.h"
+#include "control/device/win/Win32DeviceOpener.h"
 #include "control/panels/EjectPlan.h"
-#include "control/core/FlyOutInfo.h"
 #include "control/panels/GadgetMenuPlan.h"
-#include "framework/Module.h"
 #include "control/panels/PanelDevice.h"
 #include "control/panels/PanelTexts.h"
-#include "control/panels/win/PowerSaveEntry.h"
-#include "control/device/SystemDrive.h"
 #include "control/panels/TrayDecision.h"
-#include "framework/Utf16.h"
-#include "control/core/win/Win32ConfigManager.h"
-#include "control/device/win/Win32DeviceOpener.h"
-#include "ports/win/Win32Volumes.h"
+#include "control/panels/win/DeviceIcon.h"
+#include "control/panels/win/CPowerSaveDlg.h"
 #include "control/resources/resource.h"
+#include "control/widgets/win/LauncherNotice.h"
+#include "control/widgets/win/MessageBoxes.h"
+#include "framework/Module.h"
+#include "framework/ResourceString.h"
+#include "framework/Utf16.h"
 
 namespace tavolen {
 
@@ -36,7 +32,6 @@ namespace {
 
 constexpr COLORREF kBackground = RGB(190, 190, 190);
 constexpr UINT_PTR kMediaPollTimer = 4;
-constexpr UINT kMediaPollPeriod = 5000;
 
 std::u16string Text(UINT id) { return LoadResourceString(id); }
 
@@ -44,12 +39,15 @@ std::u16string Text(UINT id) { return LoadResourceString(id); }
 std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // What an eject thread needs, copied from the panel: the panel may be destroyed while
-// the thread runs.
+// the thread runs. The ports belong to the module, which the reference keeps loaded.
 struct EjectJob {
   HWND panel;
   uint32_t kind;
   uint32_t driveNumber;
   std::shared_ptr<const DeviceSnapshot> devices;
+  ConfigManager* configManager;
+  Processes* processes;
+  Clock* clock;
   ModuleReference hold;
 };
 
@@ -60,46 +58,29 @@ struct TrayJob {
   ModuleReference hold;
 };
 
-bool IsProcessRunning(std::u16string_view exeName) {
-  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
-    if (std::u16string_view(AsUtf16(entry.szExeFile)) == exeName) return true;
-  }
-  return false;
-}
-
-unsigned __stdcall EjectThreadMain(void* parameter) {
-  std::unique_ptr<EjectJob> job(static_cast<EjectJob*>(parameter));
-  const EjectPlan plan = PlanEject(job->kind, job->driveNumber, *job->devices, nullptr, &IsProcessRunning);
+unsigned EjectThreadMain(EjectJob& job) {
+  Processes& processes = *job.processes;
+  const EjectPlan plan = PlanEject(job.kind, job.driveNumber, *job.devices, nullptr,
+                                   [&processes](std::u16string_view name) { return processes.IsRunning(name); });
   switch (plan.action) {
     case EjectAction::Nothing: return 0;
     case EjectAction::SafeRemovalApplet: {
-      const std::string command(std::begin(kSafeRemovalCommand), std::end(kSafeRemovalCommand) - 1);
-      ::WinExec(command.c_str(), SW_HIDE);
+      const ProgramStart applet = SafeRemovalApplet(processes.SystemFolder());
+      if (!applet.application.empty()) processes.Start(applet.application, applet.arguments, applet.folder, true);
       return 0;
     }
     case EjectAction::Refuse:
     case EjectAction::RequestEject: break;
   }
-  const HWND launcher = LauncherWindow();
-  TellLauncherSubMenuOpen(launcher, true);
-  CZendrelApp& app = CZendrelApp::Instance();
-  bool ejected = false;
-  if (plan.action == EjectAction::RequestEject) {
-    Win32ConfigManager manager;
-    SystemSleeper sleeper;
-    ejected = EjectDevice(plan.instanceId, manager, sleeper);
-  }
+  const SubMenuOpenScope open;
+  const bool ejected =
+      plan.action == EjectAction::RequestEject && EjectDevice(plan.instanceId, *job.configManager, *job.clock);
   if (ejected) {
-    ::PostMessageW(job->panel, panel_message::kEjected, 0, 0);
-    app.ShowInfoBox(Text(eject_strings::kRemoved));
+    ::PostMessageW(job.panel, panel_message::kEjected, 0, 0);
+    ShowInfoBox(Text(eject_strings::kRemoved));
   } else {
-    app.ShowCautionBox(plan.failureMessage);
+    ShowCautionBox(plan.failureMessage);
   }
-  TellLauncherSubMenuOpen(launcher, false);
   return 0;
 }
 
@@ -119,15 +100,14 @@ bool SetDoor(const std::u16string& drivePath, bool open) {
   return ok;
 }
 
-unsigned __stdcall TrayThreadMain(void* parameter) {
-  std::unique_ptr<TrayJob> job(static_cast<TrayJob*>(parameter));
+unsigned TrayThreadMain(TrayJob& job) {
   TrayAction action;
   {
-    COptCommand drive(*job->opener, job->driveNumber);
+    COptCommand drive(*job.opener, job.driveNumber);
     action = DecideTrayAction(drive);
   }  // the drive is closed before the door moves
-  if (action == TrayAction::Failed || !SetDoor(job->drivePath, action == TrayAction::Open)) {
-    CZendrelApp::Instance().ShowCautionBox(IDS_TRAY_FAILED);
+  if (action == TrayAction::Failed || !SetDoor(job.drivePath, action == TrayAction::Open)) {
+    ShowCautionBox(IDS_TRAY_FAILED);
     return 1;
   }
   return 0;
@@ -135,11 +115,10 @@ unsigned __stdcall TrayThreadMain(void* parameter) {
 
 }  // namespace
 
-CDriveInfoDlg::CDriveInfoDlg(std::u16string drivePath) : drivePath_(std::move(drivePath)) {}
+CDriveInfoDlg::CDriveInfoDlg(RowHost& host, std::u16string drivePath) : host_(host), drivePath_(std::move(drivePath)) {}
 
 CDriveInfoDlg::~CDriveInfoDlg() {
   // The threads keep their own copies; their handles are closed without waiting.
-  dropTarget_.Revoke();
   Destroy();
 }
 
@@ -147,13 +126,13 @@ bool CDriveInfoDlg::CreatePanel(HWND control, UINT templateId) { return Create(c
 
 bool CDriveInfoDlg::OnInitDialog() {
   background_.reset(::CreateSolidBrush(kBackground));
-  button_.Attach(hwnd(), IDC_DRIVE_BUTTON);
+  button_.Attach(hwnd(), IDC_DRIVE_BUTTON, host_);
   bar_.Attach(hwnd(), IDC_DRIVE_BAR);
-  overlay_.Attach(hwnd(), IDC_DRIVE_OVERLAY);
-  dropTarget_ = DropTargetRegistration(hwnd());
+  overlay_.Attach(hwnd(), IDC_DRIVE_OVERLAY, host_);
+  dropTarget_ = DropTargetRegistration(hwnd(), host_);
 
-  tooltip_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, hwnd(), nullptr, ModuleInstance(), nullptr);
+  tooltip_.reset(::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, ModuleInstance(), nullptr));
   if (tooltip_) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -161,9 +140,9 @@ bool CDriveInfoDlg::OnInitDialog() {
     tool.hwnd = hwnd();
     tool.uId = UINT_PTR(Item(IDC_DRIVE_BUTTON));
     tool.lpszText = const_cast<wchar_t*>(L"");
-    ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, LPARAM(&tool));
-    ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOMATIC, 1000);
-    ::SendMessageW(tooltip_, TTM_ACTIVATE, TRUE, 0);
+    ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, LPARAM(&tool));
+    ::SendMessageW(tooltip_.get(), TTM_SETDELAYTIME, TTDT_AUTOMATIC, 1000);
+    ::SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
   }
   // A themed bar would ignore the bar colour.
   ::SetWindowTheme(Item(IDC_DRIVE_BAR), L" ", L" ");
@@ -171,17 +150,23 @@ bool CDriveInfoDlg::OnInitDialog() {
   return true;
 }
 
+void CDriveInfoDlg::OnDestroy() {
+  // OLE holds the drop target until it is revoked, which needs the window.
+  dropTarget_.Revoke();
+  StopMediaPoll();
+  tooltip_.reset();
+}
+
 void CDriveInfoDlg::UpdatePanel() {
-  CZendrelApp& app = CZendrelApp::Instance();
-  DeviceOpener& opener = *app.Environment().opener;
+  const ZendrelEnvironment& env = host_.Environment();
+  DeviceOpener& opener = *env.opener;
   {
     CIoctl volume(opener, u"\\\\.\\" + drivePath_.substr(0, 2));
     StorageDeviceNumber number;
     driveNumber_ = volume.GetDeviceNumber(number) ? number.deviceNumber : kNoDeviceNumber;
   }
-  Win32Volumes volumes;
-  const DriveType type = volumes.Type(drivePath_);
-  const auto devices = app.Devices().Snapshot();
+  const DriveType type = env.volumes->Type(drivePath_);
+  const auto devices = host_.Devices().Snapshot();
   kind_ = PanelKind(type, driveNumber_, *devices);
   const DeviceInfo* record = PanelRecord(type, driveNumber_, *devices);
   bool systemDisk = false;
@@ -189,26 +174,27 @@ void CDriveInfoDlg::UpdatePanel() {
     systemDisk = IsSystemDisk(type, driveNumber_, SystemDriveNumber(opener, WindowsDirectory()), record);
   UniqueIcon icon;
   if (type == DriveType::Removable || type == DriveType::Fixed)
-    icon = GetDeviceIcon(driveNumber_, false);
+    icon = GetDeviceIcon(host_, driveNumber_, false);
   else if (type == DriveType::CdRom)
-    icon = GetDeviceIcon(driveNumber_, true);
+    icon = GetDeviceIcon(host_, driveNumber_, true);
   ComposeButtonImage(icon.get(), true);
 
-  ::SetDlgItemTextW(hwnd(), IDC_DRIVE_LABEL, AsWide(GetLabelText(drivePath_, true).c_str()));
-  ::SetDlgItemTextW(hwnd(), IDC_DRIVE_SIZE, AsWide(GetCapacityText(drivePath_).c_str()));
+  RefreshLabelAndSize();
   button_.InitButton(driveNumber_ == kNoDeviceNumber ? kButtonNoDriveNumber : driveNumber_, kind_, drivePath_,
                      systemDisk);
   saveFolder_ = button_.SaveFolder();
-  if (tooltip_) {
-    const std::u16string tip = SaveFolderTooltip(Text(panel_strings::kSaveFolder), saveFolder_);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = hwnd();
-    tool.uId = UINT_PTR(Item(IDC_DRIVE_BUTTON));
-    tool.lpszText = const_cast<wchar_t*>(AsWide(tip.c_str()));
-    ::SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
-  }
+  SetTooltipText(SaveFolderTooltip(Text(panel_strings::kSaveFolder), saveFolder_));
+}
+
+void CDriveInfoDlg::SetTooltipText(const std::u16string& text) {
+  if (!tooltip_) return;
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = hwnd();
+  tool.uId = UINT_PTR(Item(IDC_DRIVE_BUTTON));
+  tool.lpszText = const_cast<wchar_t*>(AsWide(text.c_str()));
+  ::SendMessageW(tooltip_.get(), TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
 }
 
 void CDriveInfoDlg::RefreshLabelAndSize() {
@@ -217,7 +203,7 @@ void CDriveInfoDlg::RefreshLabelAndSize() {
 }
 
 std::u16string CDriveInfoDlg::GetLabelText(const std::u16string& path, bool) {
-  Win32Volumes volumes;
+  Volumes& volumes = *host_.Environment().volumes;
   const auto information = volumes.Information(path);
   const LabelText text = DriveLabelText(information ? std::optional<std::u16string>(information->label) : std::nullopt,
                                         volumes.Type(path));
@@ -226,8 +212,7 @@ std::u16string CDriveInfoDlg::GetLabelText(const std::u16string& path, bool) {
 }
 
 std::u16string CDriveInfoDlg::GetCapacityText(const std::u16string& path) {
-  Win32Volumes volumes;
-  const CapacityLine line = DriveCapacityLine(volumes.Space(path));
+  const CapacityLine line = DriveCapacityLine(host_.Environment().volumes->Space(path));
   bar_.SetCapacity(line.barPosition, COLORREF(kCapacityBarColour));
   return Widen(line.text);
 }
@@ -243,126 +228,110 @@ void CDriveInfoDlg::ComposeButtonImage(HICON deviceIcon, bool overlay) {
   RECT client{};
   ::GetClientRect(button, &client);
   const int width = client.right, height = client.bottom;
-  HDC windowDc = ::GetDC(button);
-  HDC dc = ::CreateCompatibleDC(windowDc);
-  UniqueBitmap image(::CreateCompatibleBitmap(windowDc, width, height));
-  ::ReleaseDC(button, windowDc);
-  HGDIOBJ previous = ::SelectObject(dc, image.get());
-  UniqueBrush fill(::CreateSolidBrush(kBackground));
-  ::FillRect(dc, &client, fill.get());
-
-  UniqueIcon shellIcon;
-  HICON icon = deviceIcon;
-  if (!icon) {
-    shellIcon = ShellIconOf(drivePath_, Text(panel_strings::kRecycleBin));
-    icon = shellIcon.get();
+  UniqueBitmap image;
+  UniqueDc dc;
+  {
+    const WindowDc windowDc(button);
+    image.reset(::CreateCompatibleBitmap(windowDc.get(), width, height));
+    dc.reset(::CreateCompatibleDC(windowDc.get()));
   }
-  if (icon) {
+  if (!image || !dc) return;
+  {
+    const SelectedObject drawing(dc.get(), image.get());
+    const UniqueBrush fill(::CreateSolidBrush(kBackground));
+    ::FillRect(dc.get(), &client, fill.get());
+
+    UniqueIcon shellIcon;
+    HICON icon = deviceIcon;
+    if (!icon) {
+      shellIcon = ShellIconOf(drivePath_, Text(panel_strings::kRecycleBin));
+      icon = shellIcon.get();
+    }
     ICONINFO info{};
-    if (::GetIconInfo(icon, &info)) {
-      UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+    if (icon && ::GetIconInfo(icon, &info)) {
+      const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
       BITMAP bits{};
       ::GetObjectW(info.hbmMask, sizeof bits, &bits);
       const int iconWidth = bits.bmWidth, iconHeight = info.hbmColor ? bits.bmHeight : bits.bmHeight / 2;
-      ::DrawIconEx(dc, (width - iconWidth) / 2, (height - iconHeight) / 2, icon, iconWidth, iconHeight, 0, nullptr,
-                   DI_NORMAL);
+      ::DrawIconEx(dc.get(), (width - iconWidth) / 2, (height - iconHeight) / 2, icon, iconWidth, iconHeight, 0,
+                   nullptr, DI_NORMAL);
     }
-  }
-  if (overlay) {
-    if (const auto letter = DriveLetterBitmap(drivePath_)) {
-      UniqueBitmap letterBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(*letter)));
-      UniqueBitmap maskBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(kOverlayMaskBitmap)));
-      if (letterBitmap && maskBitmap) {
+    const auto letter = overlay ? DriveLetterBitmap(drivePath_) : std::nullopt;
+    if (letter) {
+      const UniqueBitmap letterBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(*letter)));
+      const UniqueBitmap maskBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(kOverlayMaskBitmap)));
+      const UniqueDc source(::CreateCompatibleDC(dc.get()));
+      if (letterBitmap && maskBitmap && source) {
         BITMAP bits{};
         ::GetObjectW(maskBitmap.get(), sizeof bits, &bits);
         const int x = width - bits.bmWidth - 2, y = height - bits.bmHeight - 2;
-        HDC source = ::CreateCompatibleDC(dc);
-        HGDIOBJ old = ::SelectObject(source, maskBitmap.get());
-        ::BitBlt(dc, x, y, bits.bmWidth, bits.bmHeight, source, 0, 0, NOTSRCCOPY);
-        ::SelectObject(source, letterBitmap.get());
-        ::BitBlt(dc, x, y, bits.bmWidth, bits.bmHeight, source, 0, 0, SRCPAINT);
-        ::SelectObject(source, old);
-        ::DeleteDC(source);
+        {
+          const SelectedObject selected(source.get(), maskBitmap.get());
+          ::BitBlt(dc.get(), x, y, bits.bmWidth, bits.bmHeight, source.get(), 0, 0, NOTSRCCOPY);
+        }
+        const SelectedObject selected(source.get(), letterBitmap.get());
+        ::BitBlt(dc.get(), x, y, bits.bmWidth, bits.bmHeight, source.get(), 0, 0, SRCPAINT);
       }
     }
-  }
-  ::SelectObject(dc, previous);
-  ::DeleteDC(dc);
+  }  // the image is deselected before the button takes it
   buttonImage_ = std::move(image);
   ::SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, LPARAM(buttonImage_.get()));
 }
 
 void CDriveInfoDlg::OpenPowerSave() {
-  const HWND launcher = LauncherWindow();
-  TellLauncherSubMenuOpen(launcher, true);
-  RunPowerSaveDialog(hwnd(), driveNumber_);
-  TellLauncherSubMenuOpen(launcher, false);
-}
-
-bool CDriveInfoDlg::Running(const UniqueHandle& thread) {
-  DWORD code = 0;
-  return thread && ::GetExitCodeThread(thread.get(), &code) && code == STILL_ACTIVE;
+  const SubMenuOpenScope open;
+  CPowerSaveDlg dialog(driveNumber_, CPowerSaveDlg::TemplateFor(host_.MeiryoFont()), ModulePowerSaveSources(host_));
+  dialog.DoModal(hwnd());
 }
 
 void CDriveInfoDlg::StartEjectThread() {
-  if (Running(ejectThread_)) return;
-  ejectThread_.reset();
-  auto job = std::make_unique<EjectJob>(
-      EjectJob{hwnd(), kind_, driveNumber_, CZendrelApp::Instance().Devices().Snapshot(), ModuleReference()});
-  const uintptr_t thread = ::_beginthreadex(nullptr, 0, &EjectThreadMain, job.get(), 0, nullptr);
-  if (thread == 0) {
-    CZendrelApp::Instance().ShowCautionBox(IDS_DEVICE_IN_USE);
-    return;
-  }
-  job.release();  // the thread owns it
-  ejectThread_.reset(reinterpret_cast<HANDLE>(thread));
+  if (ejectThread_.Running()) return;  // one eject at a time
+  const ZendrelEnvironment& env = host_.Environment();
+  auto job = std::make_unique<EjectJob>(EjectJob{hwnd(), kind_, driveNumber_, host_.Devices().Snapshot(),
+                                                 env.configManager, env.processes, env.clock, ModuleReference()});
+  if (!ejectThread_.Start(host_.Threads(), std::move(job), &EjectThreadMain)) ShowCautionBox(IDS_DEVICE_IN_USE);
 }
 
 void CDriveInfoDlg::StartTrayThread() {
-  if (Running(trayThread_)) return;
-  trayThread_.reset();
-  auto job = std::make_unique<TrayJob>(
-      TrayJob{driveNumber_, drivePath_, CZendrelApp::Instance().Environment().opener, ModuleReference()});
-  const uintptr_t thread = ::_beginthreadex(nullptr, 0, &TrayThreadMain, job.get(), 0, nullptr);
-  if (thread == 0) {
-    ::OutputDebugStringW(L"Create Thread Failed\n");
-    return;
-  }
-  job.release();
-  trayThread_.reset(reinterpret_cast<HANDLE>(thread));
+  if (trayThread_.Running()) return;  // one tray command at a time
+  auto job = std::make_unique<TrayJob>(TrayJob{driveNumber_, drivePath_, host_.Environment().opener, ModuleReference()});
+  trayThread_.Start(host_.Threads(), std::move(job), &TrayThreadMain);
+}
+
+void CDriveInfoDlg::HideRow(bool noMedium) {
+  // The drive letter rides along, so the control finds this row even after another hide
+  // renumbered the rows.
+  ::PostMessageW(::GetParent(hwnd()), gadget_message::kHideDrive, HideDriveWParam(slotIndex_, drivePath_),
+                 noMedium ? 1 : 0);
+  StopMediaPoll();
 }
 
 void CDriveInfoDlg::SwitchMediaPoll(bool watchRemovable) {
-  ::KillTimer(hwnd(), kMediaPollTimer);
-  if (WatchesMedium(watchRemovable ? 1 : 0, kind_)) ::SetTimer(hwnd(), kMediaPollTimer, kMediaPollPeriod, nullptr);
+  StopMediaPoll();
+  if (WatchesMedium(watchRemovable ? 1 : 0, kind_))
+    host_.Environment().clock->StartTimer(uintptr_t(hwnd()), kMediaPollTimer, host_.Environment().periods.mediaPoll);
 }
 
+void CDriveInfoDlg::StopMediaPoll() { host_.Environment().clock->StopTimer(uintptr_t(hwnd()), kMediaPollTimer); }
+
 void CDriveInfoDlg::OnMediaPoll() {
-  Win32Volumes volumes;
-  if (MediumTakenOut(volumes.Type(drivePath_), volumes.Information(drivePath_).has_value())) {
-    ::PostMessageW(g_hGadgetWnd, gadget_message::kHideDrive, slotIndex_, 1);
-    ::KillTimer(hwnd(), kMediaPollTimer);
-  }
+  Volumes& volumes = *host_.Environment().volumes;
+  if (MediumTakenOut(volumes.Type(drivePath_), volumes.Information(drivePath_).has_value())) HideRow(true);
 }
 
 void CDriveInfoDlg::OnCommand(UINT id) {
   switch (id) {
     case IDC_DRIVE_BUTTON:
-      SharedFlyOutInfo::Instance().Clear();
+      host_.FlyOut().Clear();
       // Erasing free space (left Ctrl with left Alt) is not offered from here yet.
       if (!((::GetKeyState(VK_LCONTROL) & 0x8000) && (::GetKeyState(VK_LMENU) & 0x8000))) OpenInExplorer();
       break;
     case ID_OPEN: OpenInExplorer(); break;
-    case ID_PROPERTIES:
-      ::SHObjectProperties(hwnd(), SHOP_FILEPATH, AsWide(drivePath_.c_str()), nullptr);
-      break;
+    case ID_PROPERTIES: ::SHObjectProperties(hwnd(), SHOP_FILEPATH, AsWide(drivePath_.c_str()), nullptr); break;
     case ID_EJECT_DEVICE: StartEjectThread(); break;
     case ID_TRAY_CONTROL: StartTrayThread(); break;
     case ID_POWER_SAVE: OpenPowerSave(); break;
-    case ID_HIDE_DRIVE:
-      ::PostMessageW(g_hGadgetWnd, gadget_message::kHideDrive, slotIndex_, 0);
-      ::KillTimer(hwnd(), kMediaPollTimer);
-      break;
+    case ID_HIDE_DRIVE: HideRow(false); break;
     default: break;  // the drop-copy settings are kept by the drop handler's own dialog
   }
 }
@@ -370,22 +339,19 @@ void CDriveInfoDlg::OnCommand(UINT id) {
 void CDriveInfoDlg::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!tooltip_) return;
   MSG relayed{Item(IDC_DRIVE_BUTTON), message, wParam, lParam, 0, {short(LOWORD(lParam)), short(HIWORD(lParam))}};
-  ::SendMessageW(tooltip_, TTM_RELAYEVENT, 0, LPARAM(&relayed));
+  ::SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, LPARAM(&relayed));
 }
 
 INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnInitDialog();
-    case WM_DESTROY:
-      // OLE holds the drop target until it is revoked, which needs the window.
-      dropTarget_.Revoke();
-      return FALSE;
+    case WM_DESTROY: OnDestroy(); return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
     case WM_DROPFILES: ::DragFinish(reinterpret_cast<HDROP>(wParam)); return TRUE;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
       button_.ShowDriveMenu(UINT(wParam), POINT{short(LOWORD(lParam)), short(HIWORD(lParam))});
-      SharedFlyOutInfo::Instance().Clear();
+      host_.FlyOut().Clear();
       return FALSE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN: return INT_PTR(background_.get());
@@ -400,7 +366,7 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       menuHandler_ = reinterpret_cast<IContextMenu2*>(wParam);
       SetResult(1);
       return TRUE;
-    case panel_message::kEjected: ::KillTimer(hwnd(), kMediaPollTimer); return TRUE;
+    case panel_message::kEjected: StopMediaPoll(); return TRUE;
     case panel_message::kWatchRemovable:
       SwitchMediaPoll(wParam != 0);
       SetResult(1);

@@ -1,8 +1,10 @@
 #pragma once
-// One drive's row: a modeless child dialog with the drive's picture on a button, its
-// label, capacity bar and size line, and a transparent overlay that turns clicks into
-// actions. Every per-drive action starts here; the long ones (eject, tray) run on worker
-// threads that get copies of what they need, so the panel may go away while they run.
+// One drive's row: a modeless child dialog of the control window with the drive's
+// picture on a button, its label, capacity bar and size line, and a transparent overlay
+// that turns clicks into actions. Every per-drive action starts here; the long ones
+// (eject, tray) run on worker threads that get copies of what they need, so the panel may
+// go away while they run. Created, used and destroyed on the control's window thread; it
+// reaches the control only through its parent window and the row host it was given.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -13,24 +15,19 @@
 #include "control/widgets/win/CGadgetDropTarget.h"
 #include "control/widgets/win/CGadgetProgBar.h"
 #include "control/widgets/win/CGadgetTransRichEdit.h"
+#include "control/widgets/win/PanelMessages.h"
+#include "control/widgets/win/RowHost.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObject.h"
-#include "framework/UniqueHandle.h"
-#include "framework/UniqueIcon.h"
+#include "framework/UniqueWindow.h"
+#include "framework/Worker.h"
 
 namespace tavolen {
 
-// Private messages of a panel.
-namespace panel_message {
-constexpr UINT kFlyout = WM_APP + 4;         // the overlay asks for the drive's information
-constexpr UINT kMenuHandler = WM_APP + 13;   // wParam: the open shell menu's IContextMenu2, or 0
-constexpr UINT kEjected = WM_APP + 16;       // the eject thread stopped the device
-constexpr UINT kWatchRemovable = WM_APP + 18;  // wParam: the control's watch-removable option
-}  // namespace panel_message
-
 class CDriveInfoDlg : public Dialog {
  public:
-  explicit CDriveInfoDlg(std::u16string drivePath);
+  // The host must outlive the panel.
+  CDriveInfoDlg(RowHost& host, std::u16string drivePath);
   ~CDriveInfoDlg() override;
 
   // Creates the window from the drive template as a child of the control window.
@@ -56,18 +53,23 @@ class CDriveInfoDlg : public Dialog {
 
  protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  RowHost& Host() const { return host_; }
 
  private:
   bool OnInitDialog();
+  void OnDestroy();
   void OnCommand(UINT id);
   void StartEjectThread();
   void StartTrayThread();
   void OpenPowerSave();
+  void HideRow(bool noMedium);
   void SwitchMediaPoll(bool watchRemovable);
+  void StopMediaPoll();
   void OnMediaPoll();
   void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
-  static bool Running(const UniqueHandle& thread);
+  void SetTooltipText(const std::u16string& text);
 
+  RowHost& host_;
   std::u16string saveFolder_;
   std::u16string drivePath_;
   uint32_t driveNumber_ = 0xFFFFFFFF;
@@ -76,11 +78,11 @@ class CDriveInfoDlg : public Dialog {
   UniqueBrush background_;
   UniqueBitmap buttonImage_;
   uint32_t eraseRunning_ = 0;
-  UniqueHandle propertyThread_, ejectThread_, trayThread_;
+  WorkerSlot propertyThread_, ejectThread_, trayThread_;
   DropTargetRegistration dropTarget_;
   uint32_t dropOperation_ = 2;
   IContextMenu2* menuHandler_ = nullptr;  // borrowed from the button while its menu is open
-  HWND tooltip_ = nullptr;                // a child window: destroyed with the panel
+  UniqueWindow tooltip_;                  // owned by the panel; destroyed at WM_DESTROY
 
   CGadgetButton button_;
   CGadgetProgBar bar_;

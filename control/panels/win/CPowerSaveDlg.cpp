@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "control/core/win/CZendrelApp.h"
+#include "control/widgets/win/MessageBoxes.h"
+#include "framework/ResourceString.h"
 #include "framework/Module.h"
 #include "framework/Utf16.h"
 #include "control/resources/resource.h"
@@ -18,6 +19,8 @@ static_assert(uint16_t(PowerSaveMessage::TimerReleased) == IDS_TIMER_RELEASED, "
 static_assert(uint16_t(PowerSaveMessage::TimerSet) == IDS_TIMER_SET, "message ids");
 static_assert(uint16_t(PowerSaveMessage::SetTimerFailed) == IDS_SET_TIMER_FAILED, "message ids");
 static_assert(uint16_t(PowerSaveMessage::ReleaseTimerFailed) == IDS_RELEASE_TIMER_FAILED, "message ids");
+static_assert(uint16_t(PowerSaveMessage::TimerNotStored) == IDS_TIMER_NOT_STORED, "message ids");
+static_assert(uint16_t(PowerSaveMessage::TimerNotForgotten) == IDS_TIMER_NOT_FORGOTTEN, "message ids");
 static_assert(IDS_AFTER_1H - IDS_AFTER_10M + 1 == kTimerChoiceCount, "one text per timer choice");
 
 namespace {
@@ -30,23 +33,20 @@ UniqueIcon LoadPowerSaveIcon(int sizeMetric) {
 
 }  // namespace
 
-PowerSaveSources ModulePowerSaveSources() {
-  CZendrelApp& app = CZendrelApp::Instance();
+PowerSaveSources ModulePowerSaveSources(RowHost& host) {
   PowerSaveSources sources;
-  sources.disks = [&app](uint32_t driveNumber) { return app.Devices().FindDisk(driveNumber); };
-  sources.opener = app.Environment().opener;
-  sources.settingsPath = app.PowerSavePath();
+  sources.disks = [&host](uint32_t driveNumber) { return host.Devices().FindDisk(driveNumber); };
+  sources.opener = host.Environment().opener;
+  sources.powerSave = &host.PowerSave();
+  Clock* clock = host.Environment().clock;
+  sources.pause = [clock](unsigned milliseconds) { clock->Pause(milliseconds); };
   return sources;
 }
-
-CPowerSaveDlg::CPowerSaveDlg(uint32_t driveNumber, UINT templateId)
-    : CPowerSaveDlg(driveNumber, templateId, ModulePowerSaveSources()) {}
 
 CPowerSaveDlg::CPowerSaveDlg(uint32_t driveNumber, UINT templateId, PowerSaveSources sources)
     : templateId_(templateId),
       infoBoxCloseAfter_(sources.infoBoxCloseAfter),
-      powerSave_(std::move(sources.settingsPath)),
-      control_(driveNumber, std::move(sources.disks), *sources.opener, powerSave_, std::move(sources.pause)) {}
+      control_(driveNumber, std::move(sources.disks), *sources.opener, *sources.powerSave, std::move(sources.pause)) {}
 
 UINT CPowerSaveDlg::TemplateFor(bool meiryoFont) {
   return meiryoFont ? IDD_POWER_SAVE_MEIRYO : IDD_POWER_SAVE_TAHOMA;
@@ -127,12 +127,11 @@ int CPowerSaveDlg::SelectedChoice() const {
 
 int CPowerSaveDlg::Report(const StandbyOutcome& outcome) const {
   if (outcome.message != PowerSaveMessage::None) {
-    CZendrelApp& app = CZendrelApp::Instance();
     const std::u16string text = LoadResourceString(UINT(outcome.message));
     if (IsCaution(outcome.message))
-      app.ShowCautionBox(text);
+      ShowCautionBox(text);
     else
-      app.ShowInfoBox(text, infoBoxCloseAfter_);
+      ShowInfoBox(text, infoBoxCloseAfter_);
   }
   return outcome.result;
 }

@@ -10,28 +10,27 @@
 
 #include "framework/Dialog.h"
 #include "control/core/PowerSave.h"
-#include "ports/win/PrivateProfileSettingsFile.h"
+#include "control/widgets/win/RowHost.h"
 #include "framework/UniqueIcon.h"
 
 namespace tavolen {
 
 // What the dialog works on.
 struct PowerSaveSources {
-  DiskLookup disks;               // the disk array of the device list
-  DeviceOpener* opener = nullptr; // never null
-  std::u16string settingsPath;    // the power-save settings file
-  RetryPause pause;               // null: the thread sleeps
-  DWORD infoBoxCloseAfter = 5000; // how long a success message stays up by itself
+  DiskLookup disks;                  // the disk array of the device list
+  DeviceOpener* opener = nullptr;    // never null
+  PowerSaveFile* powerSave = nullptr;  // never null
+  RetryPause pause;                  // the pause between tries
+  UINT infoBoxCloseAfter = 5000;     // how long a success message stays up by itself
 };
 
-// The module object's: its device list, device opener and power-save settings file.
-PowerSaveSources ModulePowerSaveSources();
+// The host's: its device list, device opener, power-save settings file and clock.
+PowerSaveSources ModulePowerSaveSources(RowHost& host);
 
 class CPowerSaveDlg : public Dialog {
  public:
   // templateId: 353 for the Meiryo font, 338 for Tahoma (TemplateFor). The disk's key and
   // its stored timer are read at once.
-  CPowerSaveDlg(uint32_t driveNumber, UINT templateId);
   CPowerSaveDlg(uint32_t driveNumber, UINT templateId, PowerSaveSources sources);
 
   static UINT TemplateFor(bool meiryoFont);
@@ -61,8 +60,7 @@ class CPowerSaveDlg : public Dialog {
   int Report(const StandbyOutcome& outcome) const;
 
   UINT templateId_;
-  DWORD infoBoxCloseAfter_;
-  PrivateProfileSettingsFile powerSave_;
+  UINT infoBoxCloseAfter_;
   StandbyControl control_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;

@@ -3,20 +3,18 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include "control/core/win/CZendrelApp.h"
 #include "framework/ComPtr.h"
 #include "control/panels/DeviceIconTable.h"
 #include "framework/Utf16.h"
 
 namespace tavolen {
 
-UniqueIcon GetDeviceIcon(uint32_t driveNumber, bool optical) {
-  CZendrelApp& app = CZendrelApp::Instance();
-  const auto record = optical ? app.Devices().FindOpticalDrive(driveNumber) : app.Devices().FindDisk(driveNumber);
+UniqueIcon GetDeviceIcon(RowHost& host, uint32_t driveNumber, bool optical) {
+  const auto record = optical ? host.Devices().FindOpticalDrive(driveNumber) : host.Devices().FindDisk(driveNumber);
   if (!record) return UniqueIcon();
   const auto relative = DeviceIconPath(*record, MakerIconTable());
   if (!relative) return UniqueIcon();
-  const std::u16string file = IconFilePath(app.GadgetFolder(), *relative);
+  const std::u16string file = IconFilePath(host.GadgetFolder(), *relative);
   SHFILEINFOW info{};
   if (!::SHGetFileInfoW(AsWide(file.c_str()), FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_ICON)) return UniqueIcon();
   return UniqueIcon(info.hIcon);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/widgets/win/RowHost.h"
 #include "framework/UniqueIcon.h"
 
 namespace tavolen {
@@ -13,7 +14,7 @@ namespace tavolen {
 // The icon file of the device with this drive number (the optical array when `optical`),
 // loaded from "<gadget folder>\icon\"; empty when the table does not know the device or
 // the file is missing.
-UniqueIcon GetDeviceIcon(uint32_t driveNumber, bool optical);
+UniqueIcon GetDeviceIcon(RowHost& host, uint32_t driveNumber, bool optical);
 
 // The shell's icon of a drive root, or of the recycle bin when `path` is its name.
 UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName);

@@ -6,7 +6,6 @@
 #include <set>
 #include <vector>
 
-#include "control/core/win/CZendrelApp.h"
 #include "framework/ComPtr.h"
 #include "control/core/ControlHook.h"
 #include "control/device/DeviceInfo.h"
@@ -14,7 +13,9 @@
 #include "control/core/GadgetOptions.h"
 #include "framework/Module.h"
 #include "control/panels/PanelTexts.h"
-#include "ports/win/PrivateProfileSettingsFile.h"
+#include "control/widgets/win/LauncherNotice.h"
+#include "control/widgets/win/PanelMessages.h"
+#include "framework/ResourceString.h"
 #include "framework/Utf16.h"
 #include "control/resources/resource.h"
 
@@ -29,17 +30,33 @@ struct ItemList {
   ~ItemList() { ::CoTaskMemFree(pidl); }
   PIDLIST_ABSOLUTE pidl = nullptr;
 };
-}  // namespace
-
-HWND LauncherWindow() { return ::FindWindowW(L"#32770", L"Marvesk"); }
-
-UINT SubMenuOpenMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"IsSubMenuOpen");
-  return message;
+// A popup with the same items as `source`, submenus copied as well.
+UniqueMenu CopyPopup(HMENU source) {
+  UniqueMenu copy(::CreatePopupMenu());
+  const int count = ::GetMenuItemCount(source);
+  for (int i = 0; copy && i < count; ++i) {
+    const UINT state = ::GetMenuState(source, UINT(i), MF_BYPOSITION);
+    wchar_t text[256] = {};
+    ::GetMenuStringW(source, UINT(i), text, 255, MF_BYPOSITION);
+    const UINT flags = MF_BYPOSITION | (state & (MF_CHECKED | MF_GRAYED | MF_DISABLED));
+    if (HMENU sub = ::GetSubMenu(source, i)) {
+      UniqueMenu subCopy = CopyPopup(sub);
+      if (subCopy && ::InsertMenuW(copy.get(), UINT(-1), flags | MF_POPUP, UINT_PTR(subCopy.get()), text))
+        subCopy.release();  // the copy owns it now
+    } else if (state & MF_SEPARATOR) {
+      ::InsertMenuW(copy.get(), UINT(-1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    } else {
+      ::InsertMenuW(copy.get(), UINT(-1), flags | MF_STRING, ::GetMenuItemID(source, i), text);
+    }
+  }
+  return copy;
 }
 
-void TellLauncherSubMenuOpen(HWND launcher, bool open) {
-  if (launcher) ::PostMessageW(launcher, SubMenuOpenMessage(), open ? 1 : 0, 0);
+}  // namespace
+
+bool CGadgetButton::Attach(HWND panel, int id, RowHost& host) {
+  host_ = &host;
+  return SubclassedControl::Attach(panel, id);
 }
 
 void CGadgetButton::InitButton(uint32_t driveNumber, uint32_t kind, const std::u16string& drivePath, bool systemDisk) {
@@ -49,7 +66,7 @@ void CGadgetButton::InitButton(uint32_t driveNumber, uint32_t kind, const std::u
   ApplySaveSettings(nullptr);
   HMENU items = ::GetSubMenu(menu_.get(), 0);
   if (!items) return;
-  const auto snapshot = CZendrelApp::Instance().Devices().Snapshot();
+  const auto snapshot = host_->Devices().Snapshot();
   const std::set<uint32_t> kept = KeptMenuCommands(driveNumber, kind, systemDisk, *snapshot);
   for (UINT id : kGadgetCommands) {
     if (kept.count(id))
@@ -60,10 +77,10 @@ void CGadgetButton::InitButton(uint32_t driveNumber, uint32_t kind, const std::u
 }
 
 void CGadgetButton::ApplySaveSettings(HMENU target) {
-  PrivateProfileSettingsFile ini(CZendrelApp::Instance().IniPath());
+  const std::unique_ptr<SettingsFile> ini = host_->Environment().settingsFiles->Open(host_->IniPath());
   const SaveSettings settings =
-      DecideSaveSettings(ini.Read(settings::kSaveMethod, drivePath_, kSaveSettingCapacity),
-                         ini.Read(settings::kSaveAddress, drivePath_, kSaveSettingCapacity), drivePath_);
+      DecideSaveSettings(ini->Read(settings::kSaveMethod, drivePath_, kSaveSettingCapacity),
+                         ini->Read(settings::kSaveAddress, drivePath_, kSaveSettingCapacity), drivePath_);
   saveFolder_ = settings.saveFolder;
   if (!target) return;
   for (const MenuTick& tick : SaveSettingTicks(settings))
@@ -80,8 +97,12 @@ void CGadgetButton::MergeMenuItems(HMENU target, HMENU source, int position) {
     if (::GetMenuStringW(source, UINT(i), text, 255, MF_BYPOSITION) <= 0 || text[0] == L'\0') continue;
     const UINT at = position < 0 ? UINT(-1) : UINT(position + inserted);
     if (HMENU sub = ::GetSubMenu(source, i)) {
-      // A popup keeps its submenu so that its items stay reachable.
-      ::InsertMenuW(target, at, MF_BYPOSITION | MF_POPUP | (state & MF_CHECKED), UINT_PTR(sub), text);
+      // The target gets its own copy: a submenu inserted as it is would belong to both
+      // menus and be destroyed twice.
+      UniqueMenu copy = CopyPopup(sub);
+      if (!copy || !::InsertMenuW(target, at, MF_BYPOSITION | MF_POPUP | (state & MF_CHECKED), UINT_PTR(copy.get()), text))
+        continue;
+      copy.release();  // the target owns it now
     } else {
       ::InsertMenuW(target, at, MF_BYPOSITION | MF_STRING | (state & MF_CHECKED), ::GetMenuItemID(source, i), text);
     }
@@ -93,8 +114,9 @@ void CGadgetButton::MergeMenuItems(HMENU target, HMENU source, int position) {
 void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
   (void)flags;
   if (drivePath_.empty()) return;
-  ::PostMessageW(g_hGadgetWnd, gadget_message::kFlyoutOff, 0, 0);
   const HWND panel = ::GetParent(hwnd());
+  // The control (the panel's parent) closes an open flyout.
+  ::PostMessageW(::GetParent(panel), gadget_message::kFlyoutOff, 0, 0);
   const std::u16string recycleBin = LoadResourceString(panel_strings::kRecycleBin);
 
   ComPtr<IShellFolder> desktop;
@@ -108,7 +130,8 @@ void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
                                                 reinterpret_cast<PIDLIST_RELATIVE*>(&item.pidl), nullptr));
   }
   if (!found || !item.pidl) {
-    ::MessageBoxW(hwnd(), AsWide(LoadResourceString(394).c_str()), AsWide(LoadResourceString(IDS_CAUTION).c_str()),
+    ::MessageBoxW(hwnd(), AsWide(LoadResourceString(IDS_FILE_NOT_FOUND).c_str()),
+                  AsWide(LoadResourceString(IDS_CAUTION).c_str()),
                   MB_ICONEXCLAMATION | MB_TOPMOST);
     return;
   }
@@ -135,13 +158,12 @@ void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
   }
   ApplySaveSettings(popup.get());
 
-  const HWND launcher = LauncherWindow();
-  TellLauncherSubMenuOpen(launcher, true);
+  const SubMenuOpenScope open;
   ::ClientToScreen(hwnd(), &point);
-  ::SendMessageW(panel, WM_APP + 13, WPARAM(shellMenu2.get()), 0);
+  ::SendMessageW(panel, panel_message::kMenuHandler, WPARAM(shellMenu2.get()), 0);
   const UINT chosen = UINT(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, panel,
                                             nullptr));
-  ::SendMessageW(panel, WM_APP + 13, 0, 0);
+  ::SendMessageW(panel, panel_message::kMenuHandler, 0, 0);
   if (chosen != 0) {
     CMINVOKECOMMANDINFO invoke{};
     invoke.cbSize = sizeof invoke;
@@ -151,7 +173,6 @@ void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
     if (chosen > kLastShellCommand || shellMenu->InvokeCommand(&invoke) == E_INVALIDARG)
       ::SendMessageW(panel, WM_COMMAND, chosen, 0);
   }
-  TellLauncherSubMenuOpen(launcher, false);
 }
 
 LRESULT CGadgetButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,12 +1,14 @@
 #pragma once
 // The button with the drive's picture. It owns the drive's context menu: the shell's own
 // menu of the drive with the gadget's commands in front and the drop-copy settings
-// behind; the gadget commands the user picks go to the parent panel as WM_COMMAND.
+// behind; the gadget commands the user picks go to the parent panel as WM_COMMAND. Lives
+// inside its panel, on the control's window thread.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
+#include "control/widgets/win/RowHost.h"
 #include "framework/SubclassedControl.h"
 #include "framework/UniqueMenu.h"
 
@@ -14,6 +16,9 @@ namespace tavolen {
 
 class CGadgetButton : public SubclassedControl {
  public:
+  // Subclasses the template's button; the host must outlive the button.
+  bool Attach(HWND panel, int id, RowHost& host);
+
   // Rebuilds the gadget menu for the device (menu 366 trimmed by kind, vendor, product,
   // system disk and drive number; 65535 means no number).
   void InitButton(uint32_t driveNumber, uint32_t kind, const std::u16string& drivePath, bool systemDisk);
@@ -22,7 +27,8 @@ class CGadgetButton : public SubclassedControl {
   // The right-button-up handler; `point` in the button's client coordinates.
   void ShowDriveMenu(UINT flags, POINT point);
   // Copies the enabled, named items of `source` into `target` at `position` (negative:
-  // appended), with a separator after them when inserted.
+  // appended), with a separator after them when inserted. A submenu is copied too: the
+  // target owns its copy, the source keeps its own.
   static void MergeMenuItems(HMENU target, HMENU source, int position);
 
   const std::u16string& SaveFolder() const { return saveFolder_; }
@@ -32,17 +38,13 @@ class CGadgetButton : public SubclassedControl {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  using SubclassedControl::Attach;
+
+  RowHost* host_ = nullptr;
   std::u16string saveFolder_;
   UniqueMenu menu_;
   uint32_t kind_ = 0;
   std::u16string drivePath_;
 };
-
-// The launcher's window ("Marvesk"), told with "IsSubMenuOpen" while a menu or dialog of
-// the gadget is open; null when the launcher does not run.
-HWND LauncherWindow();
-// The registered message "IsSubMenuOpen" (registered on first use).
-UINT SubMenuOpenMessage();
-void TellLauncherSubMenuOpen(HWND launcher, bool open);
 
 }  // namespace tavolen

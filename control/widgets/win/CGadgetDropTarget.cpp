@@ -2,12 +2,6 @@
 
 namespace tavolen {
 
-namespace {
-uint32_t g_lastDragKeyState = 0;
-}
-
-uint32_t LastDragKeyState() { return g_lastDragKeyState; }
-
 HRESULT CGadgetDropTarget::QueryInterface(REFIID riid, void** out) {
   if (!out) return E_POINTER;
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropTarget)) return ReturnInterface<IDropTarget>(this, out);
@@ -16,7 +10,7 @@ HRESULT CGadgetDropTarget::QueryInterface(REFIID riid, void** out) {
 }
 
 HRESULT CGadgetDropTarget::DragEnter(IDataObject*, DWORD keyState, POINTL, DWORD* effect) {
-  g_lastDragKeyState = keyState;
+  host_.SetLastDragKeyState(keyState);
   if (effect) *effect = DROPEFFECT_NONE;
   return S_OK;
 }
@@ -31,8 +25,8 @@ HRESULT CGadgetDropTarget::Drop(IDataObject*, DWORD, POINTL, DWORD* effect) {
   return S_OK;
 }
 
-DropTargetRegistration::DropTargetRegistration(HWND window) {
-  ComPtr<CGadgetDropTarget> target = MakeComObject<CGadgetDropTarget>();
+DropTargetRegistration::DropTargetRegistration(HWND window, RowHost& host) {
+  ComPtr<CGadgetDropTarget> target = MakeComObject<CGadgetDropTarget>(host);
   // The registration holds the target (OLE keeps its own reference) until revoked.
   if (target && SUCCEEDED(::RegisterDragDrop(window, target.get()))) window_ = window;
 }

@@ -1,12 +1,12 @@
 #include "control/widgets/win/CGadgetTransRichEdit.h"
 
-#include "control/core/ControlHook.h"
+#include "control/widgets/win/PanelMessages.h"
 
 namespace tavolen {
 
-bool CGadgetTransRichEdit::Attach(HWND panel, int id) {
+bool CGadgetTransRichEdit::Attach(HWND panel, int id, RowHost& host) {
   if (!SubclassedControl::Attach(panel, id)) return false;
-  dropTarget_ = DropTargetRegistration(hwnd());
+  dropTarget_ = DropTargetRegistration(hwnd(), host);
   return true;
 }
 
@@ -19,7 +19,7 @@ LRESULT CGadgetTransRichEdit::HandleMessage(UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     case WM_ERASEBKGND: return 1;
-    case WM_LBUTTONDOWN: ::SendMessageW(panel, gadget_message::kFlyoutOn, 0, 0); break;
+    case WM_LBUTTONDOWN: ::SendMessageW(panel, panel_message::kFlyout, 0, 0); break;
     case WM_MBUTTONDBLCLK: ::SendMessageW(panel, WM_MBUTTONDBLCLK, 0, 0); break;
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK: ::SendMessageW(panel, WM_RBUTTONDBLCLK, wParam, lParam); break;

@@ -10,7 +10,7 @@ namespace tavolen {
 class CGadgetTransRichEdit : public SubclassedControl {
  public:
   // Subclasses the template's rich edit and registers the drop target on it.
-  bool Attach(HWND panel, int id);
+  bool Attach(HWND panel, int id, RowHost& host);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
