@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <thread>
 
 #include "tests/framework/MessagePump.h"
 #include "control/core/win/CZendrelApp.h"
@@ -22,6 +23,8 @@
 #include "sim/SimDevice.h"
 #include "sim/SimOpener.h"
 #include "framework/UniqueRegKey.h"
+#include "framework/UniqueWindow.h"
+#include "framework/UniqueHandle.h"
 #include "framework/UniqueVariant.h"
 #include "control/core/ZendrelDispatch.h"
 #include "control/core/win/ZendrelIds.h"
@@ -90,6 +93,7 @@ class ControlTest : public ::testing::Test {
     // The first refresh thread's rebuild ends with a new size for the page.
     ASSERT_TRUE(PumpUntil([&] { return !control.Events(ev::ChangeSize).empty(); }));
   }
+  void TearDown() override { EXPECT_TRUE(PumpUntilWorkersEnded()) << "no worker outlives its test"; }
 };
 
 }  // namespace
@@ -457,4 +461,138 @@ TEST_F(ControlTest, TheInformationBoxClosesItselfAndTheCautionBoxWaitsForThePers
   ASSERT_TRUE(person.Answered());
   EXPECT_FALSE(person.ClosedByItself());
   EXPECT_EQ(person.Caption(), L"Caution");
+}
+
+TEST_F(ControlTest, TheInformationBoxClosesOnlyTheBoxItMade) {
+  // Another program's box with the same caption is up first, and comes to the top of the
+  // screen while ours is up: a search by caption would find it first.
+  std::thread other([] { ::MessageBoxW(nullptr, L"Another program speaks.", L"Information", MB_OK | MB_TOPMOST); });
+  HWND otherBox = nullptr;
+  for (int i = 0; i < 250 && !otherBox; ++i) {
+    otherBox = FindMessageBox(L"Another program speaks.");
+    if (!otherBox) ::Sleep(20);
+  }
+  ASSERT_NE(otherBox, nullptr);
+  std::thread raiser([otherBox] {
+    for (int i = 0; i < 250; ++i) {
+      if (FindMessageBox(L"The drive is ready.")) {
+        ::SetWindowPos(otherBox, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return;
+      }
+      ::Sleep(5);
+    }
+  });
+  BoxAnswerer late(L"The drive is ready.", IDOK, 3000);
+  ShowInfoBox(u"The drive is ready.", 400);
+  raiser.join();
+  ASSERT_TRUE(late.Answered());
+  EXPECT_TRUE(late.ClosedByItself()) << "our box closed itself";
+  EXPECT_TRUE(::IsWindow(otherBox) && ::IsWindowVisible(otherBox)) << "the other program's box is left alone";
+  ::PostMessageW(otherBox, WM_COMMAND, IDOK, 0);
+  other.join();
+}
+
+TEST_F(ControlTest, ARefusedSecondControlLeavesTheHookOfTheFirst) {
+  Gadget gadget(L"Hook");
+  HostedControl first;
+  Start(first, gadget);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  {
+    BoxAnswerer person(L"Already Runnnig", IDOK);
+    HostedControl second;
+    EXPECT_TRUE(FAILED(second.Create(zendrel::kControlClsid)));
+    ASSERT_TRUE(person.Answered());
+  }
+  // A device broadcast to a window of the host's thread still reaches the first control.
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
+  ASSERT_FALSE(TheWorld().clock.Running(window, 5));
+  ::SendMessageW(first.Window(), WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+  test::PumpPending();
+  EXPECT_TRUE(TheWorld().clock.Running(window, 5)) << "the hook still forwards the broadcast";
+}
+
+TEST_F(ControlTest, AFirstRefreshThreadThatCannotStartIsTriedAgainByTheDeviceTimer) {
+  Gadget gadget(L"NoThread");
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  const int before = TheWorld().source.Walks(InterfaceClass::Disk);
+  TheWorld().threads.refusals = 1;
+  EXPECT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK) << "the page sees no error";
+  test::PumpPending();
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), before);
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
+  ASSERT_TRUE(TheWorld().clock.Running(window, 2)) << "a retry is pending";
+  AdvanceClock(1000);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  EXPECT_EQ(TheWorld().source.Walks(InterfaceClass::Disk), before + 1);
+  UniqueVariant count;
+  ASSERT_EQ(control.Call(L"GetDriveLetterCount", {}, count.put()), S_OK);
+  EXPECT_GT(V_I2(count.get()), 0) << "the rows came with the retry";
+}
+
+namespace {
+// A window whose WM_APP opens a gate: posted behind a WM_QUIT, it runs first.
+HANDLE g_gate = nullptr;
+LRESULT CALLBACK GateProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ::SetEvent(g_gate);
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(ControlTest, AQuitMetWhileWaitingForTheRefreshThreadIsPostedAgain) {
+  Gadget gadget(L"Quit");
+  HostedControl control;
+  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
+  const UniqueHandle gate(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  g_gate = gate.get();
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = &GateProcedure;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"TavolenTestGate";
+  ::RegisterClassW(&windowClass);
+  const UniqueWindow gateWindow(::CreateWindowExW(0, L"TavolenTestGate", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                  ::GetModuleHandleW(nullptr), nullptr));
+  // The first refresh thread waits in its walk until the gate opens.
+  TheWorld().source.onWalk = [&gate](InterfaceClass) { ::WaitForSingleObject(gate.get(), 10000); };
+  ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
+  // The host's loop is asked to end, then the gate is opened: the second start waits for
+  // the thread, dispatching messages, and meets the quit.
+  ::PostQuitMessage(7);
+  ::PostMessageW(gateWindow.get(), WM_APP, 0, 0);
+  ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(gadget.PageUrl().c_str())}), S_OK);
+  MSG msg{};
+  const bool quit = ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+  ::SetEvent(gate.get());
+  EXPECT_TRUE(PumpUntilWorkersEnded());
+  TheWorld().source.onWalk = nullptr;
+  ASSERT_TRUE(quit) << "the host's loop still gets its quit";
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(ControlTest, AfterInPlaceDeactivationAndReactivationTheRowsAndTimersComeBack) {
+  Gadget gadget(L"Reactivate");
+  HostedControl control;
+  Start(control, gadget);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  auto rowCount = [&] {
+    UniqueVariant count;
+    EXPECT_EQ(control.Call(L"GetDriveLetterCount", {}, count.put()), S_OK);
+    return int(V_I2(count.get()));
+  };
+  const int rows = rowCount();
+  ASSERT_GT(rows, 0);
+  ComPtr<IOleInPlaceObject> inPlace;
+  ASSERT_TRUE(SUCCEEDED(control.Site()->Control()->QueryInterface(IID_IOleInPlaceObject,
+                                                                    reinterpret_cast<void**>(inPlace.put()))));
+  ASSERT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_EQ(rowCount(), 0) << "the rows went with the window";
+  ASSERT_EQ(control.Site()->DoVerb(OLEIVERB_INPLACEACTIVATE), S_OK);
+  const HWND window = CZendrelApp::Instance().GadgetWnd();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return rowCount() == rows; }));
+  int shown = 0;
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+    if (::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) ++shown;  // the host window itself is not shown
+  EXPECT_EQ(shown, rows) << "every row has a window again";
+  EXPECT_TRUE(TheWorld().clock.Running(uintptr_t(window), 1)) << "the label timer runs on the new window";
 }

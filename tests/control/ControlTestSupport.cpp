@@ -1,6 +1,8 @@
 #include "tests/control/ControlTestSupport.h"
 
 #include <commctrl.h>
+
+#include <algorithm>
 #include <oleauto.h>
 
 #include "tests/framework/MessagePump.h"
@@ -46,6 +48,17 @@ void ListedSource::Set(InterfaceClass c, std::vector<Interface> interfaces) {
   classes_[c] = std::move(interfaces);
 }
 
+void ListedSource::Append(InterfaceClass c, Interface added) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  classes_[c].push_back(std::move(added));
+}
+
+void ListedSource::Remove(InterfaceClass c, const std::u16string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto& list = classes_[c];
+  list.erase(std::remove_if(list.begin(), list.end(), [&](const Interface& i) { return i.path == path; }), list.end());
+}
+
 int ListedSource::Walks(InterfaceClass c) const {
   std::lock_guard<std::mutex> lock(mutex_);
   const auto found = walks_.find(c);
@@ -53,6 +66,7 @@ int ListedSource::Walks(InterfaceClass c) const {
 }
 
 std::unique_ptr<DeviceInterfaceWalk> ListedSource::Walk(InterfaceClass c) {
+  if (onWalk) onWalk(c);
   std::lock_guard<std::mutex> lock(mutex_);
   ++walks_[c];
   const int open = ++open_;

@@ -35,8 +35,12 @@ class ListedSource : public DeviceSource {
     std::optional<std::u16string> parent;
   };
   void Set(InterfaceClass c, std::vector<Interface> interfaces);
+  void Append(InterfaceClass c, Interface added);
+  void Remove(InterfaceClass c, const std::u16string& path);
   int Walks(InterfaceClass c) const;
   std::unique_ptr<DeviceInterfaceWalk> Walk(InterfaceClass c) override;
+  // Called on the walking thread as a walk begins; set it only while no walk runs.
+  std::function<void(InterfaceClass)> onWalk;
 
  private:
   mutable std::mutex mutex_;

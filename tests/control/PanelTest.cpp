@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include <dbt.h>
+
 #include "tests/framework/MessagePump.h"
 #include "control/core/win/CZendrelApp.h"
 #include "tests/control/ControlTestSupport.h"
@@ -16,6 +18,8 @@
 #include "control/core/ZendrelDispatch.h"
 #include "control/core/win/ZendrelIds.h"
 #include "control/resources/resource.h"
+#include "control/widgets/win/CGadgetButton.h"
+#include "framework/UniqueMenu.h"
 
 using namespace tavolen;
 using namespace tavolen::test;
@@ -69,6 +73,7 @@ class PanelTest : public ::testing::Test {
     control_.ClearEvents();
     ASSERT_EQ(control_.Call(L"LoadGadgetPath", {Text((folder_ + L"\\Marvesk.htm").c_str())}), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
+    ASSERT_TRUE(PumpUntilWorkersEnded());
   }
   std::wstring folder_;
   HostedControl control_;
@@ -165,4 +170,70 @@ TEST(DropTarget, TheKeysOfTheLastDragEnterAreKeptForTheDropHandlers) {
   ASSERT_EQ(target->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
   ASSERT_EQ(target->Drop(nullptr, MK_LBUTTON, POINTL{0, 0}, &effect), S_OK);
   EXPECT_EQ(host.LastDragKeyState(), uint32_t(MK_RBUTTON | MK_SHIFT)) << "the state with which the drag entered";
+}
+
+TEST(GadgetMenu, AMergedSubmenuIsACopyTheTargetOwns) {
+  // Menu 365 holds the popup "File Serve Setting"; the drive menu merges it in. Shared, it
+  // would be destroyed with the drive menu and again with menu 365.
+  const UniqueMenu bottom(::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MENU_BOTTOM)));
+  ASSERT_TRUE(bottom);
+  const HMENU items = ::GetSubMenu(bottom.get(), 0);
+  const HMENU fileServe = ::GetSubMenu(items, 1);
+  ASSERT_NE(fileServe, nullptr);
+  {
+    const UniqueMenu drive(::CreatePopupMenu());
+    CGadgetButton::MergeMenuItems(drive.get(), items, -1);
+    const std::vector<std::wstring> texts = MenuTexts(drive.get());
+    ASSERT_TRUE(Has(texts, L"File Serve Setting"));
+    const HMENU merged = ::GetSubMenu(drive.get(), int(std::find(texts.begin(), texts.end(), L"File Serve Setting") -
+                                                        texts.begin()));
+    ASSERT_NE(merged, nullptr);
+    EXPECT_NE(merged, fileServe) << "the drive menu has its own copy";
+    EXPECT_EQ(MenuTexts(merged), MenuTexts(fileServe));
+    const HMENU howTo = ::GetSubMenu(merged, 0);
+    ASSERT_NE(howTo, nullptr);
+    EXPECT_EQ(::GetMenuItemID(howTo, 0), UINT(ID_NO_FOLDER)) << "the commands keep their ids";
+    EXPECT_EQ(::GetMenuState(howTo, 0, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED)) << "and their ticks";
+  }  // the drive menu goes with everything it owns
+  EXPECT_TRUE(::IsMenu(fileServe)) << "menu 365 keeps its submenu";
+  EXPECT_EQ(::GetMenuItemCount(fileServe), 3);
+}
+
+TEST_F(PanelTest, APlainExternalDiskGoesToTheSystemFoldersSafeRemovalApplet) {
+  // A plain USB disk of another maker behind drive letter Y:, the only drive there is.
+  auto external = std::make_shared<sim::SimDevice>(sim::Family::PlainAta);
+  external->deviceNumber = 6;
+  external->hotplug.deviceHotplug = 1;
+  const std::u16string path =
+      u"\\\\?\\usbstor#disk&ven_other&prod_ext#9&1&0&000600#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+  World& world = TheWorld();
+  world.opener.Add(path, external, ChannelRoute::Service);
+  world.opener.Add(u"\\\\.\\Y:", external, ChannelRoute::Service);
+  world.source.Append(InterfaceClass::Disk, {path, u"USB\\VID_0BBB&PID_0001\\EXT6"});
+  world.volumes.Fake().Clear();
+  world.volumes.Fake().Set(u"Y:\\", tavolen::testing::FakeVolumes::Drive{});
+  world.volumes.UseFake(true);
+  // The volume's arrival: the list learns of the disk, the rows get the new drive.
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  ::SendMessageW(control_.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&volume));
+  test::PumpPending();
+  AdvanceClock(1000);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  HWND row = nullptr;  // the one row there is
+  for (HWND child = ::GetWindow(CZendrelApp::Instance().GadgetWnd(), GW_CHILD); child;
+       child = ::GetWindow(child, GW_HWNDNEXT))
+    if (::GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE) row = child;
+  world.volumes.UseFake(false);
+  world.source.Remove(InterfaceClass::Disk, path);
+  ASSERT_NE(row, nullptr);
+  ::SendMessageW(row, WM_COMMAND, ID_EJECT_DEVICE, 0);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  const auto started = world.processes.StartedPrograms();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].application, u"C:\\windows\\system32\\rundll32.exe") << "by its full path, never searched for";
+  EXPECT_EQ(started[0].arguments, u"shell32.dll,Control_RunDLL hotplug.dll");
+  EXPECT_EQ(started[0].folder, u"C:\\windows\\system32");
+  EXPECT_TRUE(started[0].hidden);
 }

@@ -66,6 +66,7 @@ int DriveLetterCount(HostedControl& control) {
 class RowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(PumpUntilWorkersEnded());
     SetServiceInstalled(true);
     ini_ = gadget_.folder + L"\\DragAndDropSetting.ini";
     ::DeleteFileW(ini_.c_str());
@@ -76,6 +77,7 @@ class RowsTest : public ::testing::Test {
     const std::wstring page = gadget_.folder + L"\\Marvesk.htm";
     ASSERT_EQ(control_.Call(L"LoadGadgetPath", {Text(page.c_str())}), S_OK);
     ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::ChangeSize).empty(); }));
+    ASSERT_TRUE(PumpUntilWorkersEnded());
     control_.ClearEvents();
   }
   void RebuildAndWait() {
@@ -212,4 +214,75 @@ TEST_F(RowsTest, DrivesComingAndGoingGetRowsInTheirPlaceAndTheOthersKeepTheirWin
   }
   RebuildAndWait();
   EXPECT_EQ(Rows().size(), prefixRows);
+}
+
+// --- drives the test makes up ------------------------------------------------------------
+
+namespace {
+
+// Rows over drives of the test's own: C:, E:, F:, G: (fixed, each labelled after its
+// letter), and a card slot R: that can lose its card.
+class MadeUpDrivesTest : public RowsTest {
+ protected:
+  void SetUp() override {
+    RowsTest::SetUp();
+    tavolen::testing::FakeVolumes& fake = TheWorld().volumes.Fake();
+    fake.Clear();
+    for (const char16_t letter : {u'C', u'E', u'F', u'G'}) {
+      tavolen::testing::FakeVolumes::Drive drive;
+      drive.information = VolumeInformation{std::u16string(u"Drive ") + letter, u"NTFS"};
+      fake.Set(std::u16string(1, letter) + u":\\", drive);
+    }
+    TheWorld().volumes.UseFake(true);
+  }
+  void TearDown() override {
+    control_.Close();
+    TheWorld().volumes.UseFake(false);
+    TheWorld().volumes.Fake().Remove(u"R:\\");
+  }
+  std::vector<std::wstring> Labels() {
+    std::vector<std::wstring> labels;
+    for (const RowInfo& row : Rows()) labels.push_back(row.label);
+    return labels;
+  }
+};
+
+}  // namespace
+
+TEST_F(MadeUpDrivesTest, TwoRowsHiddenTogetherHideTheirOwnDrives) {
+  Start();
+  ASSERT_EQ(Labels(), (std::vector<std::wstring>{L"Drive C", L"Drive E", L"Drive F", L"Drive G"}));
+  const std::vector<RowInfo> rows = Rows();
+  // Both rows ask before the control has handled either request: the first hide
+  // renumbers the rows, the second must still hide F:, not G:.
+  ::SendMessageW(rows[1].window, WM_COMMAND, ID_HIDE_DRIVE, 0);
+  ::SendMessageW(rows[2].window, WM_COMMAND, ID_HIDE_DRIVE, 0);
+  test::PumpPending();
+  EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"Drive C", L"Drive G"}));
+  UniqueVariant hidden;
+  ASSERT_EQ(control_.Call(L"NowSetting", {}, hidden.put()), S_OK);
+  EXPECT_EQ(std::wstring(V_BSTR(hidden.get())), L"E:\\F:\\");
+}
+
+TEST_F(MadeUpDrivesTest, AWatchedCardSlotWithoutACardGetsItsRowWhenTheCardComes) {
+  tavolen::testing::FakeVolumes::Drive slot;
+  slot.type = DriveType::Removable;
+  slot.information = std::nullopt;  // no card
+  TheWorld().volumes.Fake().Set(u"R:\\", slot);
+  WriteIni(ini_, L"WatchRemovable", L"SETTING_STATE", L"1");
+  Start();
+  EXPECT_EQ(Labels().size(), 4u) << "no row for the empty slot";
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
+  ASSERT_EQ(TheWorld().clock.Period(window, 4), std::optional<uint32_t>(5000)) << "the slot is polled";
+  AdvanceClock(5000);
+  EXPECT_EQ(Labels().size(), 4u);
+  EXPECT_TRUE(TheWorld().clock.Running(window, 4)) << "still no card: polled again";
+
+  slot.information = VolumeInformation{u"CARD", u"FAT32"};
+  TheWorld().volumes.Fake().Set(u"R:\\", slot);
+  AdvanceClock(5000);
+  test::PumpPending();
+  EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"Drive C", L"Drive E", L"Drive F", L"Drive G", L"CARD"}));
+  AdvanceClock(5000);  // the rebuild polls once more, finds nothing listed and stops
+  EXPECT_FALSE(TheWorld().clock.Running(window, 4)) << "nothing left to poll";
 }

@@ -23,6 +23,10 @@ class FakeVolumes : public Volumes {
     std::lock_guard<std::mutex> lock(mutex_);
     drives_[root] = std::move(drive);
   }
+  void Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    drives_.clear();
+  }
   void Remove(const std::u16string& root) {
     std::lock_guard<std::mutex> lock(mutex_);
     drives_.erase(root);
