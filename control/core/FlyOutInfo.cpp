@@ -18,11 +18,6 @@ std::array<std::u16string, kFlyOutFieldCount> FlyOutFields(const FlyOutInfo& i) 
           Field(i.name1), Field(i.value1), Field(i.name2), Field(i.value2), Field(i.name3),   Field(i.value3)};
 }
 
-SharedFlyOutInfo& SharedFlyOutInfo::Instance() {
-  static SharedFlyOutInfo instance;
-  return instance;
-}
-
 FlyOutInfo SharedFlyOutInfo::Get() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return info_;

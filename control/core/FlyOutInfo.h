@@ -1,7 +1,8 @@
 #pragma once
 // The record behind the flyout: twelve fixed-capacity UTF-16 fields, NUL-terminated
-// inside their capacity. One process-wide copy is shared by the drive panels' property
-// threads (writers) and the control's window thread (reader); it is guarded by a lock.
+// inside their capacity. One process-wide copy (the module object's) is shared by the
+// drive panels' property threads (writers) and the control's window thread (reader); it
+// is guarded by a lock.
 #include <array>
 #include <cstddef>
 #include <mutex>
@@ -33,10 +34,9 @@ constexpr std::size_t kFlyOutFieldCount = 12;
 // capacity), as the sidebar event hands them over.
 std::array<std::u16string, kFlyOutFieldCount> FlyOutFields(const FlyOutInfo& info);
 
-// The process-wide copy.
+// The process-wide copy, kept by the module object.
 class SharedFlyOutInfo {
  public:
-  static SharedFlyOutInfo& Instance();
   FlyOutInfo Get() const;
   void Set(const FlyOutInfo& info);
   void Clear();

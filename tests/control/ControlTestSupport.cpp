@@ -126,8 +126,10 @@ BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
           caption_ = WindowText(search.found);
         }
         if (delay_ != 0) {
-          ::Sleep(delay_);
-          if (!::IsWindow(search.found) || !::IsWindowVisible(search.found)) {
+          // The person is slow: before pressing, the box may go by itself.
+          const auto gone = [&] { return !::IsWindow(search.found) || !::IsWindowVisible(search.found); };
+          for (DWORD waited = 0; waited < delay_ && !gone(); waited += 10) ::Sleep(10);
+          if (gone()) {
             closedByItself_ = true;
             answered_ = true;
             break;

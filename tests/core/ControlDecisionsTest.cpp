@@ -33,10 +33,11 @@ TEST(FlyOutRecord, FieldsAreReadWithinTheirCapacity) {
   EXPECT_EQ(fields[3], std::u16string(9, u'V')) << "stops at the field's end";
   EXPECT_TRUE(fields[4].empty());
 
-  SharedFlyOutInfo::Instance().Set(info);
-  EXPECT_EQ(FlyOutFields(SharedFlyOutInfo::Instance().Get())[0], u"(E:) Properties");
-  SharedFlyOutInfo::Instance().Clear();
-  EXPECT_TRUE(FlyOutFields(SharedFlyOutInfo::Instance().Get())[0].empty());
+  SharedFlyOutInfo shared;
+  shared.Set(info);
+  EXPECT_EQ(FlyOutFields(shared.Get())[0], u"(E:) Properties");
+  shared.Clear();
+  EXPECT_TRUE(FlyOutFields(shared.Get())[0].empty());
 }
 
 TEST(ZendrelDispatchTable, MembersAreUniqueAndUnservedOnesAreAbsent) {
