@@ -1,73 +1,266 @@
-// Requests per second through the device-management service (pipe, section, service
-// thread) against the direct route, on the same simulated disk, in one run.
-//   ServiceRouteBench [requests]      default 2000 per route
-// The service runs in this process on the real pipe name: nothing else may serve it.
+// The cost of one device request through the device-management service route: our
+// client and our stand-in against a minimal client and a minimal service of the same
+// protocol (the yardstick), beside a bare pipe round trip on one connection (the floor)
+// and the direct route. Every figure is the median of five rounds, measured in one run.
+//
+//   ServiceRouteBench [requests]                 both services in this process, one after
+//                                                the other on the real pipe name
+//   ServiceRouteBench --running [requests]       against the service already running (a
+//                                                process of its own): our client and the
+//                                                minimal client
+//   ServiceRouteBench --serve-minimal [seconds]  runs the minimal service for that long
+//                                                (default 120), for --running
+//
+// The request is an INQUIRY in the 32-bit pass-through block, on "\\.\PhysicalDrive1":
+// start a running service with a disk there (SembridServiceDemo --console --simulate 1=sat).
+// Nothing else may serve the pipe while the services run in this process.
+#include <windows.h>
+
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
-#include "control/device/CSatCommand.h"
-#include "service/win/PipeServer.h"
-#include "sim/SimOpener.h"
+#include "bench/MinimalClient.h"
+#include "bench/MinimalService.h"
+#include "control/device/CScsiCommand.h"
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
+#include "control/device/ServiceProtocol.h"
+#include "control/device/win/ServiceClient.h"
+#include "framework/UniqueHandle.h"
 #include "service/SimulatedDevices.h"
-#include "control/device/win/Win32DeviceOpener.h"
+#include "service/win/PipeServer.h"
 #include "service/win/Win32Sections.h"
+#include "sim/SimOpener.h"
 
+namespace tavolen::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 5;
+constexpr uint32_t kInquiryLength = 56;
+constexpr char kDisk[] = "\\\\.\\PhysicalDrive1";
+constexpr char kFloorPipe[] = "\\\\.\\pipe\\TavolenBenchFloor";
 
-// INQUIRY and ATA CHECK POWER MODE per request pair, a new command object each time as
-// the product does. Returns requests per second, or 0 when one failed.
-double Rate(tavolen::DeviceOpener& opener, int requests) {
-  const Clock::time_point start = Clock::now();
-  for (int i = 0; i < requests; i += 2) {
-    tavolen::CSatCommand command(opener, 1);
-    uint8_t inquiry[56];
-    bool awake = false;
-    if (!command.Inquiry(inquiry, sizeof inquiry) || !command.CheckPowerMode(awake)) {
-      std::fprintf(stderr, "request %d failed: error %u\n", i, command.LastError());
-      return 0;
-    }
-  }
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  return requests / seconds;
+// INQUIRY as the product hands it to the service: the 32-bit block, data in.
+std::vector<uint8_t> InquiryBlock() {
+  const ScsiBlockGeometry geometry = ScsiGeometry(BlockLayout::Bits32);
+  std::vector<uint8_t> block(kScsiBlockOverhead + kInquiryLength, 0);
+  ScsiPassThroughHeader header;
+  header.length = geometry.headerLength;
+  header.cdbLength = 6;
+  header.senseInfoLength = kScsiSenseLength;
+  header.dataIn = kScsiDataIn;
+  header.dataTransferLength = kInquiryLength;
+  header.timeOutValue = kScsiTimeoutService;
+  header.dataBufferOffset = geometry.dataOffset;
+  header.senseInfoOffset = geometry.senseOffset;
+  header.cdb = {0x12, 0, 0, 0, kInquiryLength, 0};
+  WriteScsiHeader(header, BlockLayout::Bits32, block.data());
+  return block;
 }
 
+using Client = bool (*)(const std::string& path, uint32_t code, const void* in, uint32_t inLength, void* out,
+                        uint32_t outLength);
+
+bool OurClient(const std::string& path, uint32_t code, const void* in, uint32_t inLength, void* out,
+               uint32_t outLength) {
+  return ServiceDeviceControl(nullptr, path, code, in, inLength, out, outLength) != 0;
+}
+
+// Seconds per call of `step`, over `count` calls; negative when a call failed.
+double PerCall(int count, const std::function<bool()>& step) {
+  const Clock::time_point start = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    if (!step()) return -1;
+  }
+  return std::chrono::duration<double>(Clock::now() - start).count() / count;
+}
+
+double PerRequest(Client client, int requests) {
+  std::vector<uint8_t> block = InquiryBlock();
+  const uint32_t length = uint32_t(block.size());
+  auto one = [&] { return client(kDisk, kIoctlScsiPassThrough, block.data(), length, block.data(), length); };
+  PerCall(20, one);  // warm-up
+  return PerCall(requests, one);
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// --- the floor: request-sized writes and 14-byte replies on one connection ------------
+
+class EchoServer {
+ public:
+  EchoServer() {
+    pipe_.reset(::CreateNamedPipeA(kFloorPipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr));
+    if (pipe_) thread_ = std::thread([this] { Serve(); });
+  }
+  ~EchoServer() {
+    if (thread_.joinable()) thread_.join();
+  }
+  explicit operator bool() const { return bool(pipe_); }
+
+ private:
+  // Reads whatever a request brings and answers each with 14 bytes, until the client leaves.
+  void Serve() {
+    if (!::ConnectNamedPipe(pipe_.get(), nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) return;
+    std::array<uint8_t, 4096> buffer{};
+    const ReplyBytes reply{};
+    DWORD moved = 0;
+    while (::ReadFile(pipe_.get(), buffer.data(), DWORD(buffer.size()), &moved, nullptr) && moved > 0) {
+      if (!::WriteFile(pipe_.get(), reply.data(), DWORD(reply.size()), &moved, nullptr)) break;
+    }
+    ::DisconnectNamedPipe(pipe_.get());
+  }
+
+  UniqueHandle pipe_;
+  std::thread thread_;
+};
+
+double FloorRound(int roundTrips) {
+  EchoServer server;
+  if (!server) return -1;
+  const UniqueHandle pipe(
+      ::CreateFileA(kFloorPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!pipe) return -1;
+  // As large as the device-control request of the measured INQUIRY.
+  const std::vector<uint8_t> request(kServiceRequestHeaderSize + kServiceIoRequestFixedSize + 40 + sizeof kDisk, 0x5A);
+  auto one = [&] {
+    DWORD moved = 0;
+    ReplyBytes reply{};
+    return ::WriteFile(pipe.get(), request.data(), DWORD(request.size()), &moved, nullptr) &&
+           ::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) && moved == reply.size();
+  };
+  PerCall(20, one);
+  return PerCall(roundTrips, one);
+}
+
+// --- the direct route, for scale -------------------------------------------------------
+
+double DirectRound(int requests) {
+  sim::SimOpener opener;
+  opener.Add(PhysicalDrivePath(1), std::make_shared<sim::SimDevice>(sim::Family::Sat), ChannelRoute::Direct);
+  CScsiCommand command(opener, 1u);
+  uint8_t inquiry[kInquiryLength];
+  return PerCall(requests, [&] { return command.Inquiry(inquiry, kInquiryLength); });
+}
+
+// --- services in this process ----------------------------------------------------------
+
+enum class ServiceKind { Ours, Minimal };
+
+// Runs one service of the kind over a simulated SAT disk at \\.\PhysicalDrive1 while
+// `client` makes `requests` requests. Seconds per request, negative on failure.
+double ServiceRound(ServiceKind kind, Client client, int requests) {
+  service::SimulatedDevices devices(*service::ParseSimulatedDeviceSet("1=sat"));
+  if (kind == ServiceKind::Ours) {
+    service::Win32Sections sections;
+    service::PipeServer server(sections, devices, {});
+    if (!server.Start()) return -2;
+    return PerRequest(client, requests);
+  }
+  MinimalService server(devices);
+  if (!server.Start()) return -2;
+  return PerRequest(client, requests);
+}
+
+struct Row {
+  const char* name;
+  std::vector<double> rounds;
+  double median() const { return Median(rounds); }
+};
+
+bool Failed(const Row& row) {
+  for (double v : row.rounds) {
+    if (v < 0) {
+      std::fprintf(stderr, "%s: %s\n", row.name,
+                   v < -1.5 ? "the pipe is taken: is a service running?" : "a request failed");
+      return true;
+    }
+  }
+  return false;
+}
+
+void Print(const Row& row) { std::printf("  %-44s %8.1f us\n", row.name, row.median() * 1e6); }
+
+int InProcess(int requests) {
+  Row ours{"our client, our stand-in", {}}, minimal{"minimal client, minimal service", {}};
+  Row ourClient{"our client, minimal service", {}}, minimalClient{"minimal client, our stand-in", {}};
+  Row floor{"bare pipe round trip, one connection", {}}, direct{"direct route (simulated disk, no transport)", {}};
+  for (int round = 0; round < kRounds; ++round) {
+    ours.rounds.push_back(ServiceRound(ServiceKind::Ours, &OurClient, requests));
+    minimal.rounds.push_back(ServiceRound(ServiceKind::Minimal, &MinimalServiceDeviceControl, requests));
+    ourClient.rounds.push_back(ServiceRound(ServiceKind::Minimal, &OurClient, requests));
+    minimalClient.rounds.push_back(ServiceRound(ServiceKind::Ours, &MinimalServiceDeviceControl, requests));
+    floor.rounds.push_back(FloorRound(requests));
+    direct.rounds.push_back(DirectRound(requests));
+  }
+  for (const Row* row : {&ours, &minimal, &ourClient, &minimalClient, &floor, &direct}) {
+    if (Failed(*row)) return 1;
+  }
+  std::printf("per request, median of %d rounds of %d requests, services in this process:\n", kRounds, requests);
+  for (const Row* row : {&ours, &minimal, &ourClient, &minimalClient, &floor, &direct}) Print(*row);
+  std::printf("ours/minimal: %.3f\n", ours.median() / minimal.median());
+  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours.median() / floor.median(),
+              minimal.median() / floor.median());
+  return 0;
+}
+
+int Running(int requests) {
+  Row ours{"our client, running service", {}}, minimal{"minimal client, running service", {}};
+  Row floor{"bare pipe round trip, one connection", {}};
+  for (int round = 0; round < kRounds; ++round) {
+    ours.rounds.push_back(PerRequest(&OurClient, requests));
+    minimal.rounds.push_back(PerRequest(&MinimalServiceDeviceControl, requests));
+    floor.rounds.push_back(FloorRound(requests));
+  }
+  for (const Row* row : {&ours, &minimal, &floor}) {
+    if (Failed(*row)) return 1;
+  }
+  std::printf("per request, median of %d rounds of %d requests, against the running service:\n", kRounds, requests);
+  for (const Row* row : {&ours, &minimal, &floor}) Print(*row);
+  std::printf("our client/minimal client: %.3f\n", ours.median() / minimal.median());
+  return 0;
+}
+
+int ServeMinimal(int seconds) {
+  service::SimulatedDevices devices(*service::ParseSimulatedDeviceSet("1=sat"));
+  MinimalService server(devices);
+  if (!server.Start()) {
+    std::fprintf(stderr, "the pipe is taken: is a service running?\n");
+    return 1;
+  }
+  std::printf("minimal service listening on %s for %d s\n", kServicePipeName, seconds);
+  std::fflush(stdout);
+  ::Sleep(DWORD(seconds) * 1000);
+  return 0;
+}
+
+int Count(const char* text, int fallback) { return text ? std::max(1, std::atoi(text)) : fallback; }
+
 }  // namespace
+}  // namespace tavolen::bench
 
 int main(int argc, char** argv) {
-  using namespace tavolen;
-  const int requests = argc > 1 ? std::max(2, std::atoi(argv[1])) : 2000;
-
-  auto disk = std::make_shared<sim::SimDevice>(sim::Family::Sat);
-  service::SimulatedDevices devices;
-  devices.Add("\\\\.\\PhysicalDrive1", disk);
-  service::Win32Sections sections;
-  service::PipeServer server(sections, devices, {});
-  if (!server.Start()) {
-    std::fprintf(stderr, "cannot listen on the service pipe (is a service running?)\n");
-    return 1;
+  using namespace tavolen::bench;
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "--running") return Running(Count(argc > 2 ? argv[2] : nullptr, 500));
+  if (mode == "--serve-minimal") return ServeMinimal(Count(argc > 2 ? argv[2] : nullptr, 120));
+  if (!mode.empty() && mode[0] == '-') {
+    std::fprintf(stderr, "usage: ServiceRouteBench [--running] [requests] | --serve-minimal [seconds]\n");
+    return 2;
   }
-  sim::SimOpener direct;
-  direct.Add(PhysicalDrivePath(1), disk, ChannelRoute::Direct);
-  Win32DeviceOpener viaService;  // \\.\PhysicalDrive1 does not open: the service route
-
-  Rate(direct, 20);  // warm-up
-  Rate(viaService, 20);
-  const double directRate = Rate(direct, requests);
-  const double serviceRate = Rate(viaService, requests);
-  server.Stop();
-  if (directRate == 0 || serviceRate == 0) {
-    std::fprintf(stderr, "a request failed (direct %.0f, service %.0f)\n", directRate, serviceRate);
-    return 1;
-  }
-  std::printf("requests per route: %d\n", requests);
-  std::printf("direct route:  %10.0f requests/s\n", directRate);
-  std::printf("service route: %10.0f requests/s\n", serviceRate);
-  std::printf("direct/service ratio: %.1f (the service route is %.1fx slower)\n", directRate / serviceRate,
-              directRate / serviceRate);
-  return 0;
+  return InProcess(Count(argc > 1 ? argv[1] : nullptr, 500));
 }
