@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <ctime>
-#include <vector>
 
 #include "control/device/ServiceProtocol.h"
 #include "framework/UniqueHandle.h"
@@ -24,8 +23,7 @@ UniqueHandle Connect() {
 
 // The whole request in one write, the reply in one read; true for a success status.
 bool RoundTrip(HANDLE pipe, const ServiceRequestMessage& message) {
-  std::vector<uint8_t> bytes(message.header.begin(), message.header.end());
-  for (const Bytes& part : message.bodyParts) bytes.insert(bytes.end(), part.begin(), part.end());
+  const Bytes bytes = message.Whole();
   DWORD moved = 0;
   if (!::WriteFile(pipe, bytes.data(), DWORD(bytes.size()), &moved, nullptr) || moved != bytes.size()) return false;
   ReplyBytes reply{};

@@ -76,21 +76,25 @@ bool OurClient(const std::string& path, uint32_t code, const void* in, uint32_t 
   return ServiceDeviceControl(nullptr, path, code, in, inLength, out, outLength) != 0;
 }
 
-// Seconds per call of `step`, over `count` calls; negative when a call failed.
-double PerCall(int count, const std::function<bool()>& step) {
+// Seconds for `count` calls of `step` after a few unmeasured ones; negative when a
+// call failed.
+double Timed(int count, const std::function<bool()>& step) {
+  for (int i = 0; i < 5; ++i) {
+    if (!step()) return -1;
+  }
   const Clock::time_point start = Clock::now();
   for (int i = 0; i < count; ++i) {
     if (!step()) return -1;
   }
-  return std::chrono::duration<double>(Clock::now() - start).count() / count;
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-double PerRequest(Client client, int requests) {
+double Requests(Client client, int requests) {
   std::vector<uint8_t> block = InquiryBlock();
   const uint32_t length = uint32_t(block.size());
-  auto one = [&] { return client(kDisk, kIoctlScsiPassThrough, block.data(), length, block.data(), length); };
-  PerCall(20, one);  // warm-up
-  return PerCall(requests, one);
+  return Timed(requests, [&] {
+    return client(kDisk, kIoctlScsiPassThrough, block.data(), length, block.data(), length);
+  });
 }
 
 double Median(std::vector<double> values) {
@@ -129,7 +133,7 @@ class EchoServer {
   std::thread thread_;
 };
 
-double FloorRound(int roundTrips) {
+double RoundTrips(int roundTrips) {
   EchoServer server;
   if (!server) return -1;
   const UniqueHandle pipe(
@@ -143,18 +147,17 @@ double FloorRound(int roundTrips) {
     return ::WriteFile(pipe.get(), request.data(), DWORD(request.size()), &moved, nullptr) &&
            ::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) && moved == reply.size();
   };
-  PerCall(20, one);
-  return PerCall(roundTrips, one);
+  return Timed(roundTrips, one);
 }
 
 // --- the direct route, for scale -------------------------------------------------------
 
-double DirectRound(int requests) {
+double DirectRequests(int requests) {
   sim::SimOpener opener;
   opener.Add(PhysicalDrivePath(1), std::make_shared<sim::SimDevice>(sim::Family::Sat), ChannelRoute::Direct);
   CScsiCommand command(opener, 1u);
   uint8_t inquiry[kInquiryLength];
-  return PerCall(requests, [&] { return command.Inquiry(inquiry, kInquiryLength); });
+  return Timed(requests, [&] { return command.Inquiry(inquiry, kInquiryLength); });
 }
 
 // --- services in this process ----------------------------------------------------------
@@ -162,76 +165,85 @@ double DirectRound(int requests) {
 enum class ServiceKind { Ours, Minimal };
 
 // Runs one service of the kind over a simulated SAT disk at \\.\PhysicalDrive1 while
-// `client` makes `requests` requests. Seconds per request, negative on failure.
-double ServiceRound(ServiceKind kind, Client client, int requests) {
+// `client` makes `requests` requests. Seconds, negative on failure (-2: no pipe).
+double ServiceRequests(ServiceKind kind, Client client, int requests) {
   service::SimulatedDevices devices(*service::ParseSimulatedDeviceSet("1=sat"));
   if (kind == ServiceKind::Ours) {
     service::Win32Sections sections;
     service::PipeServer server(sections, devices, {});
     if (!server.Start()) return -2;
-    return PerRequest(client, requests);
+    return Requests(client, requests);
   }
   MinimalService server(devices);
   if (!server.Start()) return -2;
-  return PerRequest(client, requests);
+  return Requests(client, requests);
 }
 
+// One figure: how to time a number of requests, and the per-request time of each round.
 struct Row {
   const char* name;
-  std::vector<double> rounds;
-  double median() const { return Median(rounds); }
+  std::function<double(int requests)> timed;
+  std::vector<double> rounds;  // seconds per request
+  double Median() const { return bench::Median(rounds); }
 };
 
-bool Failed(const Row& row) {
-  for (double v : row.rounds) {
-    if (v < 0) {
-      std::fprintf(stderr, "%s: %s\n", row.name,
-                   v < -1.5 ? "the pipe is taken: is a service running?" : "a request failed");
-      return true;
+// The machine is shared: each round cuts its requests into slices and takes the rows in
+// turn slice by slice, so that a busy moment weighs on every row alike.
+bool Measure(std::vector<Row>& rows, int requests) {
+  constexpr int kSlices = 10;
+  const int perSlice = std::max(1, requests / kSlices);
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<double> seconds(rows.size(), 0.0);
+    for (int slice = 0; slice < kSlices; ++slice) {
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        const double t = rows[r].timed(perSlice);
+        if (t < 0) {
+          std::fprintf(stderr, "%s: %s\n", rows[r].name,
+                       t < -1.5 ? "the pipe is taken: is a service running?" : "a request failed");
+          return false;
+        }
+        seconds[r] += t;
+      }
     }
+    for (std::size_t r = 0; r < rows.size(); ++r) rows[r].rounds.push_back(seconds[r] / (perSlice * kSlices));
   }
-  return false;
+  return true;
 }
 
-void Print(const Row& row) { std::printf("  %-44s %8.1f us\n", row.name, row.median() * 1e6); }
+void Print(const Row& row) { std::printf("  %-44s %8.1f us\n", row.name, row.Median() * 1e6); }
 
 int InProcess(int requests) {
-  Row ours{"our client, our stand-in", {}}, minimal{"minimal client, minimal service", {}};
-  Row ourClient{"our client, minimal service", {}}, minimalClient{"minimal client, our stand-in", {}};
-  Row floor{"bare pipe round trip, one connection", {}}, direct{"direct route (simulated disk, no transport)", {}};
-  for (int round = 0; round < kRounds; ++round) {
-    ours.rounds.push_back(ServiceRound(ServiceKind::Ours, &OurClient, requests));
-    minimal.rounds.push_back(ServiceRound(ServiceKind::Minimal, &MinimalServiceDeviceControl, requests));
-    ourClient.rounds.push_back(ServiceRound(ServiceKind::Minimal, &OurClient, requests));
-    minimalClient.rounds.push_back(ServiceRound(ServiceKind::Ours, &MinimalServiceDeviceControl, requests));
-    floor.rounds.push_back(FloorRound(requests));
-    direct.rounds.push_back(DirectRound(requests));
-  }
-  for (const Row* row : {&ours, &minimal, &ourClient, &minimalClient, &floor, &direct}) {
-    if (Failed(*row)) return 1;
-  }
+  std::vector<Row> rows = {
+      {"our client, our stand-in", [](int n) { return ServiceRequests(ServiceKind::Ours, &OurClient, n); }, {}},
+      {"minimal client, minimal service",
+       [](int n) { return ServiceRequests(ServiceKind::Minimal, &MinimalServiceDeviceControl, n); }, {}},
+      {"our client, minimal service", [](int n) { return ServiceRequests(ServiceKind::Minimal, &OurClient, n); }, {}},
+      {"minimal client, our stand-in",
+       [](int n) { return ServiceRequests(ServiceKind::Ours, &MinimalServiceDeviceControl, n); }, {}},
+      {"bare pipe round trip, one connection", &RoundTrips, {}},
+      {"direct route (simulated disk, no transport)", &DirectRequests, {}},
+  };
+  if (!Measure(rows, requests)) return 1;
   std::printf("per request, median of %d rounds of %d requests, services in this process:\n", kRounds, requests);
-  for (const Row* row : {&ours, &minimal, &ourClient, &minimalClient, &floor, &direct}) Print(*row);
-  std::printf("ours/minimal: %.3f\n", ours.median() / minimal.median());
-  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours.median() / floor.median(),
-              minimal.median() / floor.median());
+  for (const Row& row : rows) Print(row);
+  const double ours = rows[0].Median(), minimal = rows[1].Median(), floor = rows[4].Median();
+  std::printf("ours/minimal: %.3f\n", ours / minimal);
+  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours / floor, minimal / floor);
   return 0;
 }
 
 int Running(int requests) {
-  Row ours{"our client, running service", {}}, minimal{"minimal client, running service", {}};
-  Row floor{"bare pipe round trip, one connection", {}};
-  for (int round = 0; round < kRounds; ++round) {
-    ours.rounds.push_back(PerRequest(&OurClient, requests));
-    minimal.rounds.push_back(PerRequest(&MinimalServiceDeviceControl, requests));
-    floor.rounds.push_back(FloorRound(requests));
-  }
-  for (const Row* row : {&ours, &minimal, &floor}) {
-    if (Failed(*row)) return 1;
-  }
+  std::vector<Row> rows = {
+      {"our client, running service", [](int n) { return Requests(&OurClient, n); }, {}},
+      {"minimal client, running service", [](int n) { return Requests(&MinimalServiceDeviceControl, n); }, {}},
+      {"bare pipe round trip, one connection", &RoundTrips, {}},
+  };
+  if (!Measure(rows, requests)) return 1;
   std::printf("per request, median of %d rounds of %d requests, against the running service:\n", kRounds, requests);
-  for (const Row* row : {&ours, &minimal, &floor}) Print(*row);
-  std::printf("our client/minimal client: %.3f\n", ours.median() / minimal.median());
+  for (const Row& row : rows) Print(row);
+  const double ours = rows[0].Median(), minimal = rows[1].Median(), floor = rows[2].Median();
+  std::printf("our client/minimal client: %.3f\n", ours / minimal);
+  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours / floor, minimal / floor);
   return 0;
 }
 

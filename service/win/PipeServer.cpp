@@ -2,6 +2,8 @@
 
 #include <sddl.h>
 
+#include <array>
+#include <cstring>
 #include <utility>
 
 namespace tavolen::service {
@@ -13,7 +15,7 @@ constexpr DWORD kPipeBufferSize = 4096;
 // the other, and the second must find an instance without waiting for one to be made.
 constexpr uint32_t kListeningInstances = 2;
 // Idle instances kept for the next clients; more than that end when their client leaves.
-constexpr uint32_t kIdleInstancesKept = 4;
+constexpr uint32_t kIdleInstancesKept = 8;
 // Pause after an instance failed to wait for a client for no known reason.
 constexpr DWORD kConnectRetryMs = 100;
 
@@ -31,30 +33,51 @@ void Abandon(HANDLE pipe, OVERLAPPED& overlapped) {
   ::GetOverlappedResult(pipe, &overlapped, &ignored, TRUE);
 }
 
-// Moves all `length` bytes with overlapped I/O; false when the transfer fails or one of
-// the stop events is set while it waits (the transfer is then cancelled and finished).
-// A transfer the system completes at once costs no wait.
-bool Transfer(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
-  DWORD total = 0;
-  while (total < length) {
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = ioEvent;
-    const BOOL done = write ? ::WriteFile(pipe, data + total, length - total, nullptr, &overlapped)
-                            : ::ReadFile(pipe, data + total, length - total, nullptr, &overlapped);
-    if (!done) {
-      if (::GetLastError() != ERROR_IO_PENDING) return false;
-      const HANDLE waits[] = {ioEvent, stopA, stopB};
-      if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        Abandon(pipe, overlapped);
-        return false;
-      }
+// One overlapped read or write of at most `length` bytes: the bytes moved, or 0 when it
+// fails or one of the stop events is set while it waits (it is then cancelled and
+// finished). An operation the system completes at once costs no wait.
+DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = ioEvent;
+  const BOOL done = write ? ::WriteFile(pipe, data, length, nullptr, &overlapped)
+                          : ::ReadFile(pipe, data, length, nullptr, &overlapped);
+  if (!done) {
+    if (::GetLastError() != ERROR_IO_PENDING) return 0;
+    const HANDLE waits[] = {ioEvent, stopA, stopB};
+    if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      Abandon(pipe, overlapped);
+      return 0;
     }
-    DWORD moved = 0;
-    if (!::GetOverlappedResult(pipe, &overlapped, &moved, FALSE) || moved == 0) return false;
-    total += moved;
   }
-  return true;
+  DWORD moved = 0;
+  return ::GetOverlappedResult(pipe, &overlapped, &moved, FALSE) ? moved : 0;
 }
+
+// The bytes a connection received and has not handled yet. A read asks for as much as
+// the longest request, so a request written at once is read at once.
+class RequestBuffer {
+ public:
+  // Reads until `count` bytes are held; false when the connection ends first.
+  template <typename Read>
+  bool Fill(std::size_t count, Read read) {
+    while (held_ < count) {
+      const DWORD moved = read(bytes_.data() + held_, DWORD(bytes_.size() - held_));
+      if (moved == 0) return false;
+      held_ += moved;
+    }
+    return true;
+  }
+  const uint8_t* Data() const { return bytes_.data(); }
+  // Drops the first `count` bytes (a request handled).
+  void Consume(std::size_t count) {
+    std::memmove(bytes_.data(), bytes_.data() + count, held_ - count);
+    held_ -= count;
+  }
+
+ private:
+  std::array<uint8_t, kServiceRequestHeaderSize + kMaxRequestBodyLength> bytes_{};
+  std::size_t held_ = 0;
+};
 
 }  // namespace
 
@@ -74,6 +97,7 @@ struct PipeServer::Instance {
   std::thread thread;
   State state = State::Listening;  // guarded by the server's mutex
   uint64_t connectionsEnded = 0;   // guarded by the server's mutex
+  bool dropSet = false;            // guarded by the server's mutex: drop needs a reset
 };
 
 PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options)
@@ -193,11 +217,11 @@ bool PipeServer::AwaitClient(Instance& instance) {
       if (::GetOverlappedResult(pipe, &overlapped, &ignored, FALSE)) return true;
       error = ::GetLastError();
     }
-    // A client that came and went (ERROR_NO_DATA) leaves the instance to be reset; for
+    // A client that came and went (ERROR_NO_DATA) leaves the instance to be reset; after
     // anything unexpected, pause before trying again.
     ::DisconnectNamedPipe(pipe);
-    if (error != ERROR_NO_DATA && ::WaitForSingleObject(stop_.get(), kConnectRetryMs) == WAIT_OBJECT_0) return false;
-    if (::WaitForSingleObject(stop_.get(), 0) == WAIT_OBJECT_0) return false;
+    const DWORD pause = error == ERROR_NO_DATA ? 0 : kConnectRetryMs;
+    if (::WaitForSingleObject(stop_.get(), pause) == WAIT_OBJECT_0) return false;
   }
 }
 
@@ -222,11 +246,14 @@ void PipeServer::Run(Instance& instance) {
     Serve(instance);
     // The client has gone, or is sent away: it has read every reply it waited for.
     ::DisconnectNamedPipe(instance.pipe.get());
-    ::ResetEvent(instance.drop.get());
 
     bool exit = false;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
+      if (instance.dropSet) {
+        ::ResetEvent(instance.drop.get());
+        instance.dropSet = false;
+      }
       ++instance.connectionsEnded;
       exit = stopping_ || listening_ >= kIdleInstancesKept;
       if (exit) {
@@ -248,23 +275,36 @@ void PipeServer::Serve(Instance& instance) {
   ServiceSession session(sections_, devices_, options_.misbehaviour);
   const HANDLE pipe = instance.pipe.get();
   const HANDLE ioEvent = instance.ioEvent.get();
-  auto transfer = [&](bool write, uint8_t* data, std::size_t length) {
-    return Transfer(pipe, ioEvent, write, data, DWORD(length), stop_.get(), instance.drop.get());
+  const HANDLE drop = instance.drop.get();
+  auto read = [&](uint8_t* data, DWORD length) {
+    return MoveOnce(pipe, ioEvent, false, data, length, stop_.get(), drop);
+  };
+  auto writeAll = [&](uint8_t* data, DWORD length) {
+    for (DWORD written = 0; written < length;) {
+      const DWORD moved = MoveOnce(pipe, ioEvent, true, data + written, length - written, stop_.get(), drop);
+      if (moved == 0) return false;
+      written += moved;
+    }
+    return true;
   };
 
+  RequestBuffer received;
   bool spoken = false;
   for (;;) {
-    RequestHeaderBytes headerBytes{};
-    if (!transfer(false, headerBytes.data(), headerBytes.size())) break;
+    if (!received.Fill(kServiceRequestHeaderSize, read)) break;
     if (!spoken) {
       spoken = true;
       const std::lock_guard<std::mutex> lock(mutex_);
       instance.state = Instance::State::Speaking;
     }
+    RequestHeaderBytes headerBytes{};
+    std::memcpy(headerBytes.data(), received.Data(), headerBytes.size());
     const ServiceRequestHeader header = DecodeRequestHeader(headerBytes);
     if (!ServiceSession::AcceptBodyLength(header.bodyLength)) break;
-    Bytes body(header.bodyLength);
-    if (!body.empty() && !transfer(false, body.data(), body.size())) break;
+    if (!received.Fill(kServiceRequestHeaderSize + header.bodyLength, read)) break;
+    const uint8_t* bodyStart = received.Data() + kServiceRequestHeaderSize;
+    Bytes body(bodyStart, bodyStart + header.bodyLength);
+    received.Consume(kServiceRequestHeaderSize + header.bodyLength);
 
     if (options_.onRequest) options_.onRequest(header, body);
     switch (header.type) {
@@ -276,7 +316,7 @@ void PipeServer::Serve(Instance& instance) {
     SessionAction action = session.Handle(header, body.data(), body.size());
     if (action.kind == SessionAction::Kind::Close) break;
     if (action.kind == SessionAction::Kind::DropOthersThenReply) DropWaitingConnections(instance);
-    if (!transfer(true, action.reply.data(), action.reply.size())) break;
+    if (!writeAll(action.reply.data(), DWORD(action.reply.size()))) break;
   }
 }
 
@@ -287,6 +327,7 @@ void PipeServer::DropWaitingConnections(const Instance& except) {
   for (const auto& instance : instances_) {
     if (instance.get() != &except && instance->state == Instance::State::Waiting) {
       waiting.emplace_back(instance, instance->connectionsEnded);
+      instance->dropSet = true;
       ::SetEvent(instance->drop.get());
     }
   }

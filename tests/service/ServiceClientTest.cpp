@@ -125,7 +125,7 @@ TEST(ServiceClient, PhysicalDriveThreeTravelsAsNineteenBytes) {
   EXPECT_EQ(path, service.devices.Calls().at(0).path);
 }
 
-TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAtOnce) {
+TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAndThePipeInstancesAtOnce) {
   InProcessService service;
   ASSERT_TRUE(service.started);
   for (int i = 0; i < 30; ++i) {
@@ -133,8 +133,14 @@ TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAtOnce) {
     uint8_t record[12] = {};
     ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace))
         << "request " << i << " ended at step " << int(trace.step) << " status " << trace.status;
+    EXPECT_EQ(0u, trace.pipeWaits) << "request " << i;
   }
   EXPECT_EQ(30u, service.Stats().deviceControlRequests.load());
+  EXPECT_EQ(60u, service.Stats().connections.load());
+  // One client at a time needs two connections at once while two more listen, and a
+  // few more while its last connections are still being closed: a handful of instances
+  // (each with its thread) serve all sixty connections.
+  EXPECT_LE(service.Stats().instances.load(), 8u);
 }
 
 // --- refusals and broken connections --------------------------------------------------
