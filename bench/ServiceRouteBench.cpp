@@ -40,6 +40,7 @@
 #include "service/win/PipeServer.h"
 #include "service/win/Win32Sections.h"
 #include "sim/SimOpener.h"
+#include "tests/sim/SimTestBlocks.h"
 
 namespace tavolen::bench {
 namespace {
@@ -52,20 +53,8 @@ constexpr char kFloorPipe[] = "\\\\.\\pipe\\TavolenBenchFloor";
 
 // INQUIRY as the product hands it to the service: the 32-bit block, data in.
 std::vector<uint8_t> InquiryBlock() {
-  const ScsiBlockGeometry geometry = ScsiGeometry(BlockLayout::Bits32);
-  std::vector<uint8_t> block(kScsiBlockOverhead + kInquiryLength, 0);
-  ScsiPassThroughHeader header;
-  header.length = geometry.headerLength;
-  header.cdbLength = 6;
-  header.senseInfoLength = kScsiSenseLength;
-  header.dataIn = kScsiDataIn;
-  header.dataTransferLength = kInquiryLength;
-  header.timeOutValue = kScsiTimeoutService;
-  header.dataBufferOffset = geometry.dataOffset;
-  header.senseInfoOffset = geometry.senseOffset;
-  header.cdb = {0x12, 0, 0, 0, kInquiryLength, 0};
-  WriteScsiHeader(header, BlockLayout::Bits32, block.data());
-  return block;
+  return sim::testing::ScsiBlock(BlockLayout::Bits32, {0x12, 0, 0, 0, kInquiryLength, 0}, kScsiDataIn, kInquiryLength)
+      .bytes;
 }
 
 using Client = bool (*)(const std::string& path, uint32_t code, const void* in, uint32_t inLength, void* out,
@@ -79,7 +68,7 @@ bool OurClient(const std::string& path, uint32_t code, const void* in, uint32_t 
 // Seconds for `count` calls of `step` after a few unmeasured ones; negative when a
 // call failed.
 double Timed(int count, const std::function<bool()>& step) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 10; ++i) {
     if (!step()) return -1;
   }
   const Clock::time_point start = Clock::now();
@@ -212,39 +201,42 @@ bool Measure(std::vector<Row>& rows, int requests) {
 
 void Print(const Row& row) { std::printf("  %-44s %8.1f us\n", row.name, row.Median() * 1e6); }
 
-int InProcess(int requests) {
-  std::vector<Row> rows = {
-      {"our client, our stand-in", [](int n) { return ServiceRequests(ServiceKind::Ours, &OurClient, n); }, {}},
-      {"minimal client, minimal service",
-       [](int n) { return ServiceRequests(ServiceKind::Minimal, &MinimalServiceDeviceControl, n); }, {}},
-      {"our client, minimal service", [](int n) { return ServiceRequests(ServiceKind::Minimal, &OurClient, n); }, {}},
-      {"minimal client, our stand-in",
-       [](int n) { return ServiceRequests(ServiceKind::Ours, &MinimalServiceDeviceControl, n); }, {}},
-      {"bare pipe round trip, one connection", &RoundTrips, {}},
-      {"direct route (simulated disk, no transport)", &DirectRequests, {}},
-  };
+// Measures the rows and prints them with the ratio of the first to the second and of
+// both to the row `floor` (the bare round trip).
+int Report(std::vector<Row> rows, int requests, const char* where, std::size_t floor) {
   if (!Measure(rows, requests)) return 1;
-  std::printf("per request, median of %d rounds of %d requests, services in this process:\n", kRounds, requests);
+  std::printf("per request, median of %d rounds of %d requests, %s:\n", kRounds, requests, where);
   for (const Row& row : rows) Print(row);
-  const double ours = rows[0].Median(), minimal = rows[1].Median(), floor = rows[4].Median();
-  std::printf("ours/minimal: %.3f\n", ours / minimal);
-  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours / floor, minimal / floor);
+  const double first = rows[0].Median(), second = rows[1].Median(), bare = rows[floor].Median();
+  std::printf("ratio %s / %s: %.3f\n", rows[0].name, rows[1].name, first / second);
+  std::printf("to the bare round trip: %.1f and %.1f\n", first / bare, second / bare);
   return 0;
 }
 
+int InProcess(int requests) {
+  return Report(
+      {
+          {"our client, our stand-in", [](int n) { return ServiceRequests(ServiceKind::Ours, &OurClient, n); }, {}},
+          {"minimal client, minimal service",
+           [](int n) { return ServiceRequests(ServiceKind::Minimal, &MinimalServiceDeviceControl, n); }, {}},
+          {"our client, minimal service",
+           [](int n) { return ServiceRequests(ServiceKind::Minimal, &OurClient, n); }, {}},
+          {"minimal client, our stand-in",
+           [](int n) { return ServiceRequests(ServiceKind::Ours, &MinimalServiceDeviceControl, n); }, {}},
+          {"bare pipe round trip, one connection", &RoundTrips, {}},
+          {"direct route (simulated disk, no transport)", &DirectRequests, {}},
+      },
+      requests, "services in this process", 4);
+}
+
 int Running(int requests) {
-  std::vector<Row> rows = {
-      {"our client, running service", [](int n) { return Requests(&OurClient, n); }, {}},
-      {"minimal client, running service", [](int n) { return Requests(&MinimalServiceDeviceControl, n); }, {}},
-      {"bare pipe round trip, one connection", &RoundTrips, {}},
-  };
-  if (!Measure(rows, requests)) return 1;
-  std::printf("per request, median of %d rounds of %d requests, against the running service:\n", kRounds, requests);
-  for (const Row& row : rows) Print(row);
-  const double ours = rows[0].Median(), minimal = rows[1].Median(), floor = rows[2].Median();
-  std::printf("our client/minimal client: %.3f\n", ours / minimal);
-  std::printf("ours/floor: %.1f  minimal/floor: %.1f\n", ours / floor, minimal / floor);
-  return 0;
+  return Report(
+      {
+          {"our client, running service", [](int n) { return Requests(&OurClient, n); }, {}},
+          {"minimal client, running service", [](int n) { return Requests(&MinimalServiceDeviceControl, n); }, {}},
+          {"bare pipe round trip, one connection", &RoundTrips, {}},
+      },
+      requests, "against the running service", 2);
 }
 
 int ServeMinimal(int seconds) {

@@ -14,6 +14,9 @@ constexpr DWORD kPipeBufferSize = 4096;
 // Instances listening while clients come: a client opens two connections one right after
 // the other, and the second must find an instance without waiting for one to be made.
 constexpr uint32_t kListeningInstances = 2;
+// Instances made at the start: a client's two connections, and two more for its next
+// request, which may come before the first two are free again.
+constexpr uint32_t kFirstInstances = 4;
 // Idle instances kept for the next clients; more than that end when their client leaves.
 constexpr uint32_t kIdleInstancesKept = 8;
 // Pause after an instance failed to wait for a client for no known reason.
@@ -130,15 +133,15 @@ bool PipeServer::Start() {
   }
   started_ = true;
   if (!AddInstance(std::move(first))) return false;
-  AddListeners();
+  AddListeners(kFirstInstances);
   return true;
 }
 
-void PipeServer::AddListeners() {
+void PipeServer::AddListeners(uint32_t listening) {
   for (;;) {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
-      if (stopping_ || listening_ >= kListeningInstances ||
+      if (stopping_ || listening_ >= listening ||
           (options_.maxInstances != 0 && open_ >= options_.maxInstances)) {
         return;
       }
@@ -240,7 +243,7 @@ void PipeServer::Run(Instance& instance) {
     // without a listener while instances are allowed.
     if (more) {
       ReapExited();
-      AddListeners();
+      AddListeners(kListeningInstances);
     }
 
     Serve(instance);

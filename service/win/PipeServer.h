@@ -2,10 +2,11 @@
 // The service's pipe: listens on "\\.\pipe\SembridPipe" and serves every connection at
 // once, so that a client's two connections (the request and its section) and several
 // clients are served together. Each pipe instance has a thread of its own that serves
-// one connection after another on it. Two instances listen at all times while instances
-// are allowed (a connection that leaves fewer makes another one, and its thread, before
-// it is served), so a client's second connection never waits for one; threads are made
-// only when more connections come at once than before, and idle ones beyond a few end. Overlapped I/O throughout, so that Stop ends idle
+// one connection after another on it. Four instances listen from the start, and at
+// least two at all times while instances are allowed (a connection that leaves fewer
+// makes another one, and its thread, before it is served), so a client's second
+// connection never waits for one; threads are made only when more connections come at
+// once than before, and idle ones beyond a few end. Overlapped I/O throughout, so that Stop ends idle
 // connections at once.
 #include <windows.h>
 
@@ -65,8 +66,8 @@ class PipeServer {
   struct Instance;
 
   UniqueHandle CreatePipe(bool first);
-  bool AddInstance(UniqueHandle pipe);  // starts its thread
-  void AddListeners();                  // up to the instances that should listen
+  bool AddInstance(UniqueHandle pipe);    // starts its thread
+  void AddListeners(uint32_t listening);  // until that many instances listen
   void Run(Instance& instance);
   bool AwaitClient(Instance& instance);
   void Serve(Instance& instance);

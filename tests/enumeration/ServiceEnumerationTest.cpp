@@ -66,6 +66,30 @@ class CountingRoute {
   std::vector<std::string> paths;
 };
 
+// What a listed record says, beside what each device adds of its own.
+struct Expected {
+  uint32_t kind;
+  uint32_t driveNumber;
+  uint32_t busType;
+  std::u16string vendor, product;
+};
+
+void ExpectRecord(const Expected& expected, const DeviceInfo& info) {
+  EXPECT_EQ(expected.kind, info.kind);
+  EXPECT_EQ(expected.driveNumber, info.driveNumber);
+  EXPECT_EQ(expected.busType, info.busType);
+  EXPECT_EQ(expected.vendor, GetText(info.drive.vendor));
+  EXPECT_EQ(expected.product, GetText(info.drive.product));
+  EXPECT_EQ(u"1.00", GetText(info.drive.revision));
+}
+
+// Each distinct path once, in order.
+std::vector<std::string> Distinct(std::vector<std::string> paths) {
+  std::sort(paths.begin(), paths.end());
+  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+  return paths;
+}
+
 TEST(ServiceEnumeration, DisksAndOpticalDrivesAreListedFromTheStandInProcess) {
   std::printf("service program: %s\n", ServiceProcess::Program().c_str());
   ServiceProcess service = ServiceProcess::Simulating("0+" + Ansi(ToUpperPath(kFixedDisk)) + "=plain-ata,3+" +
@@ -89,12 +113,7 @@ TEST(ServiceEnumeration, DisksAndOpticalDrivesAreListedFromTheStandInProcess) {
 
   ASSERT_EQ(2u, snapshot->disks.size());
   const DeviceInfo& fixed = snapshot->disks[0];
-  EXPECT_EQ(uint32_t(FixedDisk), fixed.kind);
-  EXPECT_EQ(0u, fixed.driveNumber);
-  EXPECT_EQ(uint32_t(BusScsi), fixed.busType);
-  EXPECT_EQ(u"TAVOSIM", GetText(fixed.drive.vendor));
-  EXPECT_EQ(u"SIM FIXED DISK", GetText(fixed.drive.product));
-  EXPECT_EQ(u"1.00", GetText(fixed.drive.revision));
+  ExpectRecord({FixedDisk, 0, BusScsi, u"TAVOSIM", u"SIM FIXED DISK"}, fixed);
   EXPECT_EQ(u"SCSI\\DISK&VEN_TAVOSIM&PROD_SIM_FIXED_DISK\\4&1A2B&0&000000", GetText(fixed.drive.instanceId));
   EXPECT_EQ(976773167u, fixed.lastLba);
   EXPECT_EQ(512u, fixed.bytesPerSector);
@@ -102,11 +121,7 @@ TEST(ServiceEnumeration, DisksAndOpticalDrivesAreListedFromTheStandInProcess) {
   // A USB disk of the maker with a product id from 0x148: recognised as translating ATA
   // by an IDENTIFY sent to it by its number, which reached the same simulated disk.
   const DeviceInfo& usb = snapshot->disks[1];
-  EXPECT_EQ(uint32_t(SatDisk), usb.kind);
-  EXPECT_EQ(3u, usb.driveNumber);
-  EXPECT_EQ(uint32_t(BusUsb), usb.busType);
-  EXPECT_EQ(u"VARNKELD", GetText(usb.drive.vendor));
-  EXPECT_EQ(u"SIM SAT DISK", GetText(usb.drive.product));
+  ExpectRecord({SatDisk, 3, BusUsb, u"VARNKELD", u"SIM SAT DISK"}, usb);
   EXPECT_EQ(kUsbParent, GetText(usb.drive.instanceId));
   EXPECT_EQ(0x0411u, usb.usb.usbVendorId);
   EXPECT_EQ(0x01F0u, usb.usb.usbProductId);
@@ -114,21 +129,15 @@ TEST(ServiceEnumeration, DisksAndOpticalDrivesAreListedFromTheStandInProcess) {
 
   ASSERT_EQ(1u, snapshot->opticalDrives.size());
   const DeviceInfo& optical = snapshot->opticalDrives[0];
-  EXPECT_EQ(uint32_t(OpticalDrive), optical.kind) << "its current profile was read";
-  EXPECT_EQ(1u, optical.driveNumber);
-  EXPECT_EQ(u"SIM OPTICAL", GetText(optical.drive.product));
+  ExpectRecord({OpticalDrive, 1, BusScsi, u"TAVOSIM", u"SIM OPTICAL"}, optical);  // its profile was read
   EXPECT_EQ(0u, optical.lastLba) << "an optical drive's capacity is not read";
 
   // Nothing was opened directly; every path went to the service as enumeration named it.
   ASSERT_FALSE(opens.refused.empty());
   std::vector<std::string> opened;
   for (const std::u16string& path : opens.refused) opened.push_back(Ansi(path));
-  std::vector<std::string> routed = route.paths;
-  std::sort(opened.begin(), opened.end());
-  opened.erase(std::unique(opened.begin(), opened.end()), opened.end());
-  std::sort(routed.begin(), routed.end());
-  routed.erase(std::unique(routed.begin(), routed.end()), routed.end());
-  EXPECT_EQ(opened, routed);
+  const std::vector<std::string> routed = Distinct(route.paths);
+  EXPECT_EQ(Distinct(opened), routed);
   for (const std::u16string& path : {kFixedDisk, kUsbDisk, kOptical}) {
     EXPECT_NE(routed.end(), std::find(routed.begin(), routed.end(), Ansi(ToUpperPath(path)))) << Ansi(path);
   }
