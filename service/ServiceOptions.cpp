@@ -4,7 +4,9 @@
 
 namespace tavolen::service {
 
-std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>& args, std::string* error) {
+std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>& args, ServiceBuild build,
+                                                  std::string* error) {
+  const bool demonstration = build == ServiceBuild::Demonstration;
   ServiceOptions options;
   std::string ignored;
   std::string& message = error ? *error : ignored;
@@ -21,9 +23,9 @@ std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>
     std::string text;
     if (arg == "--console") {
       options.console = true;
-    } else if (arg == "--simulate") {
+    } else if (demonstration && arg == "--simulate") {
       if (!value(options.simulate)) return std::nullopt;
-    } else if (arg == "--misbehave") {
+    } else if (demonstration && arg == "--misbehave") {
       if (!value(text)) return std::nullopt;
       const std::optional<Misbehaviour> m = ParseMisbehaviour(text);
       if (!m) {

@@ -2,12 +2,15 @@
 // Command line of the service stand-in.
 //   (no arguments)           run under the service control manager
 //   --console                run as a console process until Ctrl+C or the stop event
-//   --simulate <set>         answer from simulated devices (see SimulatedDevices.h), not real ones
-//   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
-//                            undersize-section
 //   --max-instances <n>      at most n pipe instances at once (1..254; default unlimited)
 //   --ready-event <name>     set this named event once the pipe is listening
 //   --stop-event <name>      stop when this named event is set
+// The test-and-demonstration build also takes:
+//   --simulate <set>         answer from simulated devices (see SimulatedDevices.h), not real ones
+//   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
+//                            undersize-section
+// The build that DevMgr\SETUP.exe installs serves real devices only: to it those two are
+// unknown options.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,16 +20,23 @@
 
 namespace tavolen::service {
 
+enum class ServiceBuild {
+  Product,        // installed by SETUP: real devices, no misbehaviour
+  Demonstration,  // tests and demonstrations: also simulated devices and misbehaviours
+};
+
 struct ServiceOptions {
   bool console = false;
-  std::string simulate;
+  std::string simulate;  // empty: real devices
   Misbehaviour misbehaviour = Misbehaviour::None;
   uint32_t maxInstances = 0;  // 0: unlimited
   std::string readyEvent;
   std::string stopEvent;
 };
 
-// Nothing (and a message in *error) for an unknown option, a missing or bad value.
-std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>& args, std::string* error);
+// Nothing (and a message in *error) for an unknown option, a missing or bad value, and
+// for an option the build does not have.
+std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>& args, ServiceBuild build,
+                                                  std::string* error);
 
 }  // namespace tavolen::service

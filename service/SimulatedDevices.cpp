@@ -3,6 +3,8 @@
 #include <cctype>
 #include <set>
 
+#include "control/device/ServiceProtocol.h"
+
 namespace tavolen::service {
 
 namespace {
@@ -35,38 +37,73 @@ std::optional<uint32_t> Number(std::string_view digits) {
   return n;
 }
 
+// One name of a device: its path and, for a numbered name, the number.
+struct DeviceName {
+  std::string path;
+  std::optional<uint32_t> number;
+};
+
+std::optional<DeviceName> ParseName(std::string_view name) {
+  if (name.size() > 2 && name.substr(0, 2) == "\\\\") {
+    if (name.size() >= kMaxDevicePathLength) return std::nullopt;
+    for (char c : name) {
+      if (c <= ' ' || c > '~') return std::nullopt;
+    }
+    return DeviceName{std::string(name), std::nullopt};
+  }
+  const std::string lower = Lower(name);
+  if (lower.rfind("cdrom", 0) == 0) {
+    const std::optional<uint32_t> number = Number(std::string_view(lower).substr(5));
+    if (!number) return std::nullopt;
+    return DeviceName{"\\\\.\\Cdrom" + std::to_string(*number), number};
+  }
+  const std::optional<uint32_t> number = Number(lower);
+  if (!number) return std::nullopt;
+  return DeviceName{"\\\\.\\PhysicalDrive" + std::to_string(*number), number};
+}
+
+// Calls each(part) for every part of `text` between separators; false at once when
+// each returns false.
+template <typename Each>
+bool Split(std::string_view text, char separator, Each each) {
+  for (;;) {
+    const std::size_t at = text.find(separator);
+    if (!each(text.substr(0, at))) return false;
+    if (at == std::string_view::npos) return true;
+    text.remove_prefix(at + 1);
+  }
+}
+
 }  // namespace
 
 std::optional<std::vector<SimulatedDeviceSpec>> ParseSimulatedDeviceSet(std::string_view set) {
+  if (set.empty()) return std::nullopt;
   std::vector<SimulatedDeviceSpec> specs;
   std::set<std::string> seen;
-  bool more = !set.empty();
-  while (more) {
-    const std::size_t comma = set.find(',');
-    const std::string_view entry = set.substr(0, comma);
-    more = comma != std::string_view::npos;
-    set = more ? set.substr(comma + 1) : std::string_view();
-    const std::size_t equals = entry.find('=');
-    if (equals == std::string_view::npos) return std::nullopt;
-    const std::string where = Lower(entry.substr(0, equals));
+  const bool parsed = Split(set, ',', [&](std::string_view entry) {
+    const std::size_t equals = entry.rfind('=');
+    if (equals == std::string_view::npos) return false;
     const std::optional<sim::Family> family = FamilyNamed(entry.substr(equals + 1));
-    if (!family) return std::nullopt;
-
+    if (!family) return false;
     SimulatedDeviceSpec spec;
     spec.family = *family;
-    std::optional<uint32_t> number;
-    if (where.rfind("cdrom", 0) == 0) {
-      number = Number(std::string_view(where).substr(5));
-      if (number) spec.path = "\\\\.\\Cdrom" + std::to_string(*number);
-    } else {
-      number = Number(where);
-      if (number) spec.path = "\\\\.\\PhysicalDrive" + std::to_string(*number);
-    }
-    if (!number || !seen.insert(Lower(spec.path)).second) return std::nullopt;
-    spec.number = *number;
+    bool numbered = false;
+    const bool named = Split(entry.substr(0, equals), '+', [&](std::string_view text) {
+      const std::optional<DeviceName> name = ParseName(text);
+      if (!name || !seen.insert(Lower(name->path)).second) return false;
+      if (name->number) {
+        if (numbered) return false;
+        numbered = true;
+        spec.number = *name->number;
+      }
+      spec.paths.push_back(name->path);
+      return true;
+    });
+    if (!named) return false;
     specs.push_back(std::move(spec));
-  }
-  if (specs.empty()) return std::nullopt;
+    return true;
+  });
+  if (!parsed) return std::nullopt;
   return specs;
 }
 
@@ -75,7 +112,7 @@ SimulatedDevices::SimulatedDevices(const std::vector<SimulatedDeviceSpec>& specs
     auto device = std::make_shared<sim::SimDevice>(spec.family);
     device->deviceNumber = spec.number;
     device->performanceNumber = spec.number;
-    Add(spec.path, std::move(device));
+    for (const std::string& path : spec.paths) Add(path, device);
   }
 }
 

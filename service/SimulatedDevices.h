@@ -1,8 +1,15 @@
 #pragma once
 // A device set of simulated drives the service can answer from instead of real devices.
-// Set syntax: comma-separated "<where>=<family>", where <where> is a number n
-// ("\\.\PhysicalDrive<n>") or "cdrom<n>" ("\\.\Cdrom<n>"), and <family> one of
-// plain-ata, sat, varnkeld, jm, fjt, qmxt, optical. Example: "1=sat,2=plain-ata,cdrom0=optical".
+// Set syntax: comma-separated "<names>=<family>". <names> is one or more names of the
+// same device joined by "+", each of them
+//   n             "\\.\PhysicalDrive<n>"
+//   cdrom<n>      "\\.\Cdrom<n>"
+//   \\<path>      that path as written: an upper-case device interface path as enumeration
+//                 opens it ("\\?\SCSI#DISK&VEN_...#{53F56307-...}"), or a volume ("\\.\N:")
+// and <family> one of plain-ata, sat, varnkeld, jm, fjt, qmxt, optical. The device answers
+// its number (device number, disk performance) from its numbered name, 0 without one;
+// at most one numbered name per device. Examples: "1=sat,2=plain-ata,cdrom0=optical",
+// "1+\\?\SCSI#DISK&VEN_VARNKELD&PROD_X#4&1A2B&0&000100#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}=sat".
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,18 +24,19 @@
 namespace tavolen::service {
 
 struct SimulatedDeviceSpec {
-  std::string path;  // as the client names it, e.g. "\\.\PhysicalDrive3"
+  std::vector<std::string> paths;  // as clients name it, e.g. "\\.\PhysicalDrive3"
   sim::Family family = sim::Family::PlainAta;
   uint32_t number = 0;
 };
 
-// Nothing for an empty set, a malformed entry, an unknown family or a path given twice.
+// Nothing for an empty set, a malformed entry or name, an unknown family, two numbered
+// names for one device, or a path given twice (without regard to ASCII case).
 std::optional<std::vector<SimulatedDeviceSpec>> ParseSimulatedDeviceSet(std::string_view set);
 
 class SimulatedDevices : public DeviceBackend {
  public:
   SimulatedDevices() = default;
-  // Devices for every entry of the set, numbered as their path.
+  // One device for every entry of the set, answering under each of its paths.
   explicit SimulatedDevices(const std::vector<SimulatedDeviceSpec>& specs);
 
   // Adds or replaces the device behind a path (compared without regard to ASCII case).

@@ -79,11 +79,12 @@ struct ServiceReply {
   std::array<uint8_t, kServiceReplySize - 2> rest{};  // not interpreted by the client
 };
 
-// One request as the client writes it: the header, then each body part by its own write.
+// One request: the header, then the body parts in order.
 struct ServiceRequestMessage {
   RequestHeaderBytes header{};
   std::vector<Bytes> bodyParts;
   std::size_t BodyLength() const;
+  Bytes Whole() const;  // the header and every part, as they travel
 };
 
 RequestHeaderBytes EncodeRequestHeader(const ServiceRequestHeader& header);
@@ -136,9 +137,9 @@ class ServiceStream {
   virtual bool ReadAll(uint8_t* data, std::size_t length) = 0;
 };
 
-// Sends one request and reads its reply. Returns the reply's status, or
-// kServiceStatusWriteShort when a write stopped short (nothing is read then), or
-// kServiceStatusReadShort when the reply did not arrive whole.
+// Sends one request (all its bytes in one write) and reads its reply. Returns the
+// reply's status, or kServiceStatusWriteShort when the write stopped short (nothing is
+// read then), or kServiceStatusReadShort when the reply did not arrive whole.
 uint16_t SendServiceRequest(ServiceStream& stream, const ServiceRequestMessage& message,
                             ServiceReply* reply = nullptr);
 

@@ -2,15 +2,25 @@
 
 #include <sddl.h>
 
+#include <array>
+#include <cstring>
 #include <utility>
-
-#include "framework/UniqueLocal.h"
 
 namespace tavolen::service {
 
 namespace {
 
 constexpr DWORD kPipeBufferSize = 4096;
+// Instances listening while clients come: a client opens two connections one right after
+// the other, and the second must find an instance without waiting for one to be made.
+constexpr uint32_t kListeningInstances = 2;
+// Instances made at the start: a client's two connections, and two more for its next
+// request, which may come before the first two are free again.
+constexpr uint32_t kFirstInstances = 4;
+// Idle instances kept for the next clients; more than that end when their client leaves.
+constexpr uint32_t kIdleInstancesKept = 8;
+// Pause after an instance failed to wait for a client for no known reason.
+constexpr DWORD kConnectRetryMs = 100;
 
 // The pipe is for local clients without administrator rights: everyone signed in may
 // read and write; the system and administrators may do everything.
@@ -18,40 +28,79 @@ constexpr char kPipeSecurity[] = "D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;OW)(A;;GRGW
 
 UniqueHandle NewEvent(bool manualReset) { return UniqueHandle(::CreateEventW(nullptr, manualReset, FALSE, nullptr)); }
 
-// Moves all `length` bytes with overlapped I/O; false when the transfer fails or one of
-// the stop events is set first (the transfer is then cancelled and finished).
-bool Transfer(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
-  DWORD total = 0;
-  while (total < length) {
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = ioEvent;
-    ::ResetEvent(ioEvent);
-    const BOOL started = write ? ::WriteFile(pipe, data + total, length - total, nullptr, &overlapped)
-                               : ::ReadFile(pipe, data + total, length - total, nullptr, &overlapped);
-    if (!started && ::GetLastError() != ERROR_IO_PENDING) return false;
-    const HANDLE waits[] = {ioEvent, stopA, stopB};
-    DWORD moved = 0;
-    if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-      ::CancelIo(pipe);
-      ::GetOverlappedResult(pipe, &overlapped, &moved, TRUE);
-      return false;
-    }
-    if (!::GetOverlappedResult(pipe, &overlapped, &moved, FALSE) || moved == 0) return false;
-    total += moved;
-  }
-  return true;
+// Ends an overlapped operation that is still running and waits until the system is done
+// with its OVERLAPPED.
+void Abandon(HANDLE pipe, OVERLAPPED& overlapped) {
+  DWORD ignored = 0;
+  ::CancelIoEx(pipe, &overlapped);
+  ::GetOverlappedResult(pipe, &overlapped, &ignored, TRUE);
 }
+
+// One overlapped read or write of at most `length` bytes: the bytes moved, or 0 when it
+// fails or one of the stop events is set while it waits (it is then cancelled and
+// finished). An operation the system completes at once costs no wait.
+DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = ioEvent;
+  const BOOL done = write ? ::WriteFile(pipe, data, length, nullptr, &overlapped)
+                          : ::ReadFile(pipe, data, length, nullptr, &overlapped);
+  if (!done) {
+    if (::GetLastError() != ERROR_IO_PENDING) return 0;
+    const HANDLE waits[] = {ioEvent, stopA, stopB};
+    if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      Abandon(pipe, overlapped);
+      return 0;
+    }
+  }
+  DWORD moved = 0;
+  return ::GetOverlappedResult(pipe, &overlapped, &moved, FALSE) ? moved : 0;
+}
+
+// The bytes a connection received and has not handled yet. A read asks for as much as
+// the longest request, so a request written at once is read at once.
+class RequestBuffer {
+ public:
+  // Reads until `count` bytes are held; false when the connection ends first.
+  template <typename Read>
+  bool Fill(std::size_t count, Read read) {
+    while (held_ < count) {
+      const DWORD moved = read(bytes_.data() + held_, DWORD(bytes_.size() - held_));
+      if (moved == 0) return false;
+      held_ += moved;
+    }
+    return true;
+  }
+  const uint8_t* Data() const { return bytes_.data(); }
+  // Drops the first `count` bytes (a request handled).
+  void Consume(std::size_t count) {
+    std::memmove(bytes_.data(), bytes_.data() + count, held_ - count);
+    held_ -= count;
+  }
+
+ private:
+  std::array<uint8_t, kServiceRequestHeaderSize + kMaxRequestBodyLength> bytes_{};
+  std::size_t held_ = 0;
+};
 
 }  // namespace
 
-struct PipeServer::Connection {
+struct PipeServer::Instance {
+  enum class State {
+    Listening,  // waiting for a client
+    Waiting,    // a client connected and has sent nothing yet
+    Speaking,   // the client has sent at least one byte
+    Exited,     // the thread is done (or about to be) and may be joined
+  };
+
+  explicit Instance(UniqueHandle instancePipe) : pipe(std::move(instancePipe)) {}
+
   UniqueHandle pipe;
   UniqueHandle ioEvent = NewEvent(true);
-  UniqueHandle drop = NewEvent(true);    // set: close this connection now
-  UniqueHandle closed = NewEvent(true);  // set by the connection once its pipe is closed
-  std::atomic<bool> spoken{false};       // has received at least one byte
-  std::atomic<bool> finished{false};
+  UniqueHandle drop = NewEvent(true);  // set: end the current connection now
   std::thread thread;
+  State state = State::Listening;  // guarded by the server's mutex
+  uint64_t connectionsEnded = 0;   // guarded by the server's mutex
+  bool dropSet = false;            // guarded by the server's mutex: drop needs a reset
 };
 
 PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options)
@@ -59,131 +108,206 @@ PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServe
 
 PipeServer::~PipeServer() { Stop(); }
 
-UniqueHandle PipeServer::CreateInstance(bool first) {
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  UniqueLocal descriptorOwner;
-  if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(kPipeSecurity, SDDL_REVISION_1, &descriptor, nullptr)) {
-    descriptorOwner.reset(descriptor);
-    attributes.lpSecurityDescriptor = descriptor;
-  }
+UniqueHandle PipeServer::CreatePipe(bool first) {
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, securityDescriptor_.get(), FALSE};
   const DWORD instances = options_.maxInstances ? options_.maxInstances : PIPE_UNLIMITED_INSTANCES;
   return UniqueHandle(::CreateNamedPipeA(
       options_.pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, instances, kPipeBufferSize, kPipeBufferSize, 0,
-      descriptor ? &attributes : nullptr));
+      securityDescriptor_ ? &attributes : nullptr));
 }
 
 bool PipeServer::Start() {
   if (started_) return false;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(kPipeSecurity, SDDL_REVISION_1, &descriptor, nullptr)) {
+    securityDescriptor_.reset(descriptor);
+  }
   stop_ = NewEvent(true);
-  slotFreed_ = NewEvent(false);
-  if (!stop_ || !slotFreed_) return false;
-  UniqueHandle first = CreateInstance(true);
+  if (!stop_) return false;
+  UniqueHandle first = CreatePipe(true);
   if (!first) return false;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = false;
+  }
   started_ = true;
-  listener_ = std::thread(&PipeServer::Listen, this, std::move(first));
+  if (!AddInstance(std::move(first))) return false;
+  AddListeners(kFirstInstances);
   return true;
+}
+
+void PipeServer::AddListeners(uint32_t listening) {
+  for (;;) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (stopping_ || listening_ >= listening ||
+          (options_.maxInstances != 0 && open_ >= options_.maxInstances)) {
+        return;
+      }
+    }
+    UniqueHandle pipe = CreatePipe(false);
+    if (!pipe || !AddInstance(std::move(pipe))) return;
+  }
 }
 
 void PipeServer::Stop() {
   if (!started_) return;
-  ::SetEvent(stop_.get());
-  if (listener_.joinable()) listener_.join();
-  std::vector<std::shared_ptr<Connection>> connections;
+  std::vector<std::shared_ptr<Instance>> instances;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    connections.swap(connections_);
+    stopping_ = true;
   }
-  for (auto& connection : connections) {
-    if (connection->thread.joinable()) connection->thread.join();
+  ::SetEvent(stop_.get());
+  connectionEnded_.notify_all();
+  // No instance is added once stopping_ is set, so the list only shrinks from here.
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    instances.swap(instances_);
   }
+  for (auto& instance : instances) {
+    if (instance->thread.joinable()) instance->thread.join();
+  }
+  listening_ = open_ = 0;
   started_ = false;
 }
 
-void PipeServer::Listen(UniqueHandle instance) {
-  const UniqueHandle connectEvent = NewEvent(true);
-  while (::WaitForSingleObject(stop_.get(), 0) != WAIT_OBJECT_0) {
-    if (!instance) {
-      instance = CreateInstance(false);
-      if (!instance) {
-        // Every instance is taken (or the system is short of something): wait until a
-        // connection ends.
-        const HANDLE waits[] = {slotFreed_.get(), stop_.get()};
-        ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-        continue;
-      }
-    }
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = connectEvent.get();
-    ::ResetEvent(connectEvent.get());
-    bool connected = ::ConnectNamedPipe(instance.get(), &overlapped) != FALSE;
-    const DWORD error = ::GetLastError();
-    if (!connected && error == ERROR_PIPE_CONNECTED) {
-      connected = true;
-    } else if (!connected && error == ERROR_IO_PENDING) {
-      const HANDLE waits[] = {connectEvent.get(), stop_.get()};
-      DWORD ignored = 0;
-      if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
-        ::CancelIo(instance.get());
-        ::GetOverlappedResult(instance.get(), &overlapped, &ignored, TRUE);
-        break;
-      }
-      connected = ::GetOverlappedResult(instance.get(), &overlapped, &ignored, FALSE) != FALSE;
-    }
-    if (!connected) {
-      instance = CreateInstance(false);  // a client that came and went: a fresh instance replaces it
-      continue;
-    }
-
-    ++stats_.connections;
-    auto connection = std::make_shared<Connection>();
-    connection->pipe = std::move(instance);
-    // The next instance exists before this one is served and can close: the pipe name
-    // must never vanish between two clients, or a client's wait fails at once.
-    instance = CreateInstance(false);
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      connections_.push_back(connection);
-    }
-    connection->thread = std::thread(&PipeServer::Serve, this, connection);
-    ReapFinished();
-  }
+bool PipeServer::AddInstance(UniqueHandle pipe) {
+  auto instance = std::make_shared<Instance>(std::move(pipe));
+  if (!instance->ioEvent || !instance->drop) return false;
+  Instance& added = *instance;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (stopping_) return false;
+  ++listening_;
+  ++open_;
+  ++stats_.instances;
+  added.thread = std::thread(&PipeServer::Run, this, std::ref(added));
+  instances_.push_back(std::move(instance));
+  return true;
 }
 
-void PipeServer::ReapFinished() {
-  std::vector<std::shared_ptr<Connection>> finished;
+void PipeServer::ReapExited() {
+  std::vector<std::shared_ptr<Instance>> exited;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = connections_.begin(); it != connections_.end();) {
-      if ((*it)->finished && (*it)->thread.joinable()) {
-        finished.push_back(std::move(*it));
-        it = connections_.erase(it);
+    for (auto it = instances_.begin(); it != instances_.end();) {
+      if ((*it)->state == Instance::State::Exited) {
+        exited.push_back(std::move(*it));
+        it = instances_.erase(it);
       } else {
         ++it;
       }
     }
   }
-  for (auto& connection : finished) connection->thread.join();
+  for (auto& instance : exited) instance->thread.join();
 }
 
-void PipeServer::Serve(std::shared_ptr<Connection> shared) {
-  Connection& connection = *shared;
+bool PipeServer::AwaitClient(Instance& instance) {
+  const HANDLE pipe = instance.pipe.get();
+  for (;;) {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = instance.ioEvent.get();
+    if (::ConnectNamedPipe(pipe, &overlapped)) return true;
+    DWORD error = ::GetLastError();
+    if (error == ERROR_PIPE_CONNECTED) return true;
+    if (error == ERROR_IO_PENDING) {
+      const HANDLE waits[] = {instance.ioEvent.get(), stop_.get()};
+      if (::WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        Abandon(pipe, overlapped);
+        return false;
+      }
+      DWORD ignored = 0;
+      if (::GetOverlappedResult(pipe, &overlapped, &ignored, FALSE)) return true;
+      error = ::GetLastError();
+    }
+    // A client that came and went (ERROR_NO_DATA) leaves the instance to be reset; after
+    // anything unexpected, pause before trying again.
+    ::DisconnectNamedPipe(pipe);
+    const DWORD pause = error == ERROR_NO_DATA ? 0 : kConnectRetryMs;
+    if (::WaitForSingleObject(stop_.get(), pause) == WAIT_OBJECT_0) return false;
+  }
+}
+
+void PipeServer::Run(Instance& instance) {
+  for (;;) {
+    if (!AwaitClient(instance)) break;
+    bool more = false;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      instance.state = Instance::State::Waiting;
+      --listening_;
+      more = listening_ < kListeningInstances;
+    }
+    ++stats_.connections;
+    // Other instances listen before this one is served, so that the pipe is never
+    // without a listener while instances are allowed.
+    if (more) {
+      ReapExited();
+      AddListeners(kListeningInstances);
+    }
+
+    Serve(instance);
+    // The client has gone, or is sent away: it has read every reply it waited for.
+    ::DisconnectNamedPipe(instance.pipe.get());
+
+    bool exit = false;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (instance.dropSet) {
+        ::ResetEvent(instance.drop.get());
+        instance.dropSet = false;
+      }
+      ++instance.connectionsEnded;
+      exit = stopping_ || listening_ >= kIdleInstancesKept;
+      if (exit) {
+        --open_;
+      } else {
+        instance.state = Instance::State::Listening;
+        ++listening_;
+      }
+    }
+    connectionEnded_.notify_all();
+    if (exit) break;
+  }
+  instance.pipe.reset();
+  const std::lock_guard<std::mutex> lock(mutex_);
+  instance.state = Instance::State::Exited;
+}
+
+void PipeServer::Serve(Instance& instance) {
   ServiceSession session(sections_, devices_, options_.misbehaviour);
-  const HANDLE pipe = connection.pipe.get();
-  const HANDLE ioEvent = connection.ioEvent.get();
-  auto transfer = [&](bool write, uint8_t* data, std::size_t length) {
-    return Transfer(pipe, ioEvent, write, data, DWORD(length), stop_.get(), connection.drop.get());
+  const HANDLE pipe = instance.pipe.get();
+  const HANDLE ioEvent = instance.ioEvent.get();
+  const HANDLE drop = instance.drop.get();
+  auto read = [&](uint8_t* data, DWORD length) {
+    return MoveOnce(pipe, ioEvent, false, data, length, stop_.get(), drop);
+  };
+  auto writeAll = [&](uint8_t* data, DWORD length) {
+    for (DWORD written = 0; written < length;) {
+      const DWORD moved = MoveOnce(pipe, ioEvent, true, data + written, length - written, stop_.get(), drop);
+      if (moved == 0) return false;
+      written += moved;
+    }
+    return true;
   };
 
+  RequestBuffer received;
+  bool spoken = false;
   for (;;) {
+    if (!received.Fill(kServiceRequestHeaderSize, read)) break;
+    if (!spoken) {
+      spoken = true;
+      const std::lock_guard<std::mutex> lock(mutex_);
+      instance.state = Instance::State::Speaking;
+    }
     RequestHeaderBytes headerBytes{};
-    if (!transfer(false, headerBytes.data(), headerBytes.size())) break;
-    connection.spoken = true;
+    std::memcpy(headerBytes.data(), received.Data(), headerBytes.size());
     const ServiceRequestHeader header = DecodeRequestHeader(headerBytes);
     if (!ServiceSession::AcceptBodyLength(header.bodyLength)) break;
-    Bytes body(header.bodyLength);
-    if (!body.empty() && !transfer(false, body.data(), body.size())) break;
+    if (!received.Fill(kServiceRequestHeaderSize + header.bodyLength, read)) break;
+    const uint8_t* bodyStart = received.Data() + kServiceRequestHeaderSize;
+    Bytes body(bodyStart, bodyStart + header.bodyLength);
+    received.Consume(kServiceRequestHeaderSize + header.bodyLength);
 
     if (options_.onRequest) options_.onRequest(header, body);
     switch (header.type) {
@@ -194,29 +318,24 @@ void PipeServer::Serve(std::shared_ptr<Connection> shared) {
     }
     SessionAction action = session.Handle(header, body.data(), body.size());
     if (action.kind == SessionAction::Kind::Close) break;
-    if (action.kind == SessionAction::Kind::DropOthersThenReply) DropWaitingConnections(connection);
-    if (!transfer(true, action.reply.data(), action.reply.size())) break;
+    if (action.kind == SessionAction::Kind::DropOthersThenReply) DropWaitingConnections(instance);
+    if (!writeAll(action.reply.data(), DWORD(action.reply.size()))) break;
   }
-  // The client has gone (or is sent away): our pipe end closes without a disconnect, so
-  // that a reply written last is still read by the client.
-  connection.pipe.reset();
-  ::SetEvent(connection.closed.get());
-  connection.finished = true;
-  ::SetEvent(slotFreed_.get());
 }
 
-void PipeServer::DropWaitingConnections(const Connection& except) {
-  std::vector<std::shared_ptr<Connection>> waiting;
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& connection : connections_) {
-      if (connection.get() != &except && !connection->spoken && !connection->finished) waiting.push_back(connection);
+void PipeServer::DropWaitingConnections(const Instance& except) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  // Held by reference count: an instance may end and be reaped while this waits.
+  std::vector<std::pair<std::shared_ptr<Instance>, uint64_t>> waiting;
+  for (const auto& instance : instances_) {
+    if (instance.get() != &except && instance->state == Instance::State::Waiting) {
+      waiting.emplace_back(instance, instance->connectionsEnded);
+      instance->dropSet = true;
+      ::SetEvent(instance->drop.get());
     }
   }
-  for (const auto& connection : waiting) ::SetEvent(connection->drop.get());
-  for (const auto& connection : waiting) {
-    const HANDLE waits[] = {connection->closed.get(), stop_.get()};
-    ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  for (const auto& [instance, ended] : waiting) {
+    connectionEnded_.wait(lock, [&] { return stopping_ || instance->connectionsEnded != ended; });
     ++stats_.droppedConnections;
   }
 }

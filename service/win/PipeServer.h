@@ -1,11 +1,17 @@
 #pragma once
-// The service's pipe: listens on "\\.\pipe\SembridPipe" and serves every connection on
-// a thread of its own, so that a client's two connections (the request and its
-// section) and several clients are served at once. Overlapped I/O throughout, so that
-// Stop ends idle connections at once.
+// The service's pipe: listens on "\\.\pipe\SembridPipe" and serves every connection at
+// once, so that a client's two connections (the request and its section) and several
+// clients are served together. Each pipe instance has a thread of its own that serves
+// one connection after another on it. Four instances listen from the start, and at
+// least two at all times while instances are allowed (a connection that leaves fewer
+// makes another one, and its thread, before it is served), so a client's second
+// connection never waits for one; threads are made only when more connections come at
+// once than before, and idle ones beyond a few end. Overlapped I/O throughout, so that Stop ends idle
+// connections at once.
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,8 +21,9 @@
 #include <vector>
 
 #include "control/device/ServiceProtocol.h"
-#include "service/ServiceSession.h"
 #include "framework/UniqueHandle.h"
+#include "framework/UniqueLocal.h"
+#include "service/ServiceSession.h"
 
 namespace tavolen::service {
 
@@ -35,8 +42,11 @@ struct PipeServerStats {
   std::atomic<uint32_t> finishRequests{0};
   std::atomic<uint32_t> deviceControlRequests{0};
   std::atomic<uint32_t> droppedConnections{0};
+  std::atomic<uint32_t> instances{0};  // pipe instances made, each with its thread
 };
 
+// Start and Stop are called from one thread; the devices and sections are used from
+// the instances' threads at once and must outlive the server.
 class PipeServer {
  public:
   PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options);
@@ -47,29 +57,36 @@ class PipeServer {
   // Creates the first pipe instance (so clients find the pipe when this returns true)
   // and starts listening. False when the pipe cannot be made or another server has it.
   bool Start();
-  // Stops listening, ends every connection and waits for their threads.
+  // Stops listening, ends every connection and waits for the instances' threads.
   void Stop();
 
   const PipeServerStats& Stats() const { return stats_; }
 
  private:
-  struct Connection;
+  struct Instance;
 
-  UniqueHandle CreateInstance(bool first);
-  void Listen(UniqueHandle instance);
-  void Serve(std::shared_ptr<Connection> connection);
-  void DropWaitingConnections(const Connection& except);
-  void ReapFinished();
+  UniqueHandle CreatePipe(bool first);
+  bool AddInstance(UniqueHandle pipe);    // starts its thread
+  void AddListeners(uint32_t listening);  // until that many instances listen
+  void Run(Instance& instance);
+  bool AwaitClient(Instance& instance);
+  void Serve(Instance& instance);
+  void DropWaitingConnections(const Instance& except);
+  void ReapExited();
 
   SectionStore& sections_;
   DeviceBackend& devices_;
   PipeServerOptions options_;
   PipeServerStats stats_;
-  UniqueHandle stop_;       // manual reset: the server is stopping
-  UniqueHandle slotFreed_;  // auto reset: a connection ended (an instance may be free)
-  std::thread listener_;
-  std::mutex mutex_;
-  std::vector<std::shared_ptr<Connection>> connections_;
+  UniqueLocal securityDescriptor_;  // of every instance
+  UniqueHandle stop_;               // manual reset: the server is stopping
+
+  std::mutex mutex_;  // guards everything below and each instance's state
+  std::condition_variable connectionEnded_;
+  std::vector<std::shared_ptr<Instance>> instances_;
+  uint32_t listening_ = 0;  // instances waiting for a client
+  uint32_t open_ = 0;       // instances that exist
+  bool stopping_ = false;
   bool started_ = false;
 };
 

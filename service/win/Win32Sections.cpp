@@ -4,7 +4,6 @@
 #include <sddl.h>
 
 #include "framework/UniqueHandle.h"
-#include "framework/UniqueLocal.h"
 #include "framework/UniqueView.h"
 
 namespace tavolen::service {
@@ -35,17 +34,18 @@ class Win32SectionView : public SectionView {
 
 }  // namespace
 
-std::unique_ptr<HeldSection> Win32Sections::Create(const std::string& name, uint32_t size) {
-  SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+Win32Sections::Win32Sections() {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  UniqueLocal descriptorOwner;
   if (::ConvertStringSecurityDescriptorToSecurityDescriptorA(kSectionSecurity, SDDL_REVISION_1, &descriptor,
                                                              nullptr)) {
-    descriptorOwner.reset(descriptor);
-    attributes.lpSecurityDescriptor = descriptor;
+    securityDescriptor_.reset(descriptor);
   }
-  UniqueHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, descriptor ? &attributes : nullptr, PAGE_READWRITE, 0,
-                                            size, name.c_str()));
+}
+
+std::unique_ptr<HeldSection> Win32Sections::Create(const std::string& name, uint32_t size) {
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, securityDescriptor_.get(), FALSE};
+  UniqueHandle mapping(::CreateFileMappingA(INVALID_HANDLE_VALUE, securityDescriptor_ ? &attributes : nullptr,
+                                            PAGE_READWRITE, 0, size, name.c_str()));
   if (!mapping) return nullptr;
   if (::GetLastError() == ERROR_ALREADY_EXISTS) {
     mapping.reset();

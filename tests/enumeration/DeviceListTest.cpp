@@ -14,6 +14,7 @@
 #include "control/device/DeviceIdentity.h"
 #include "control/device/IoctlCodes.h"
 #include "sim/SimOpener.h"
+#include "tests/enumeration/FakeSource.h"
 #include "control/device/SystemDrive.h"
 
 namespace tavolen {
@@ -23,6 +24,7 @@ using sim::Family;
 using sim::Fault;
 using sim::SimDevice;
 using sim::SimOpener;
+using test::FakeSource;
 
 constexpr char16_t kDiskClass[] = u"#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 constexpr char16_t kCdromClass[] = u"#{53f56308-b6bf-11d0-94f2-00a0c91efb8b}";
@@ -33,59 +35,6 @@ std::u16string DiskPath(std::u16string_view middle) {
 std::u16string CdromPath(std::u16string_view middle) {
   return u"\\\\?\\" + std::u16string(middle) + kCdromClass;
 }
-
-// Interface paths per class (in lower case, as the system may give them) and the
-// parent instance identifier of each. A class without an entry cannot be obtained.
-class FakeSource : public DeviceSource {
- public:
-  struct Interface {
-    std::u16string path;
-    std::optional<std::u16string> parent;
-  };
-
-  explicit FakeSource(const SimOpener& opener) : opener_(opener) {}
-
-  void Add(InterfaceClass c, std::u16string path, std::optional<std::u16string> parent = std::nullopt) {
-    classes_[c].push_back(Interface{std::move(path), std::move(parent)});
-  }
-  void Provide(InterfaceClass c) { classes_[c]; }
-
-  std::unique_ptr<DeviceInterfaceWalk> Walk(InterfaceClass c) override {
-    const auto found = classes_.find(c);
-    if (found == classes_.end()) return nullptr;
-    return std::make_unique<FakeWalk>(*this, found->second);
-  }
-
-  // Channels open whenever the walk moved to the next interface.
-  std::vector<int> openAtNext;
-  int parentQueries = 0;
-
- private:
-  class FakeWalk : public DeviceInterfaceWalk {
-   public:
-    FakeWalk(FakeSource& source, const std::vector<Interface>& interfaces)
-        : source_(source), interfaces_(interfaces) {}
-    std::optional<std::u16string> Next() override {
-      source_.openAtNext.push_back(source_.opener_.OpenChannels());
-      if (index_ >= interfaces_.size()) return std::nullopt;
-      current_ = &interfaces_[index_++];
-      return current_->path;
-    }
-    std::optional<std::u16string> ParentInstanceId() override {
-      ++source_.parentQueries;
-      return current_ ? current_->parent : std::nullopt;
-    }
-
-   private:
-    FakeSource& source_;
-    const std::vector<Interface>& interfaces_;
-    std::size_t index_ = 0;
-    const Interface* current_ = nullptr;
-  };
-
-  const SimOpener& opener_;
-  std::map<InterfaceClass, std::vector<Interface>> classes_;
-};
 
 class DeviceListTest : public ::testing::Test {
  protected:

@@ -81,6 +81,8 @@ TEST(ServiceClient, SectionNameTravelsWithNulToCreateAndWithoutToControl) {
   uint8_t record[12] = {};
   ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace));
   EXPECT_EQ(1u, StorageDeviceNumber::Decode(record).deviceNumber);
+  EXPECT_EQ(2u, trace.pipeOpens) << "the request's connection and the section's";
+  EXPECT_EQ(0u, trace.pipeWaits) << "a listening instance is opened without a wait";
 
   const std::string& name = trace.sectionName;
   ASSERT_EQ(40u, name.size());
@@ -123,7 +125,7 @@ TEST(ServiceClient, PhysicalDriveThreeTravelsAsNineteenBytes) {
   EXPECT_EQ(path, service.devices.Calls().at(0).path);
 }
 
-TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAtOnce) {
+TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAndThePipeInstancesAtOnce) {
   InProcessService service;
   ASSERT_TRUE(service.started);
   for (int i = 0; i < 30; ++i) {
@@ -131,8 +133,14 @@ TEST(ServiceClient, RepeatedRequestsReuseTheSectionNameAtOnce) {
     uint8_t record[12] = {};
     ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace))
         << "request " << i << " ended at step " << int(trace.step) << " status " << trace.status;
+    EXPECT_EQ(0u, trace.pipeWaits) << "request " << i;
   }
   EXPECT_EQ(30u, service.Stats().deviceControlRequests.load());
+  EXPECT_EQ(60u, service.Stats().connections.load());
+  // One client at a time needs two connections at once while two more listen, and a
+  // few more while its last connections are still being closed: a handful of instances
+  // (each with its thread) serve all sixty connections.
+  EXPECT_LE(service.Stats().instances.load(), 8u);
 }
 
 // --- refusals and broken connections --------------------------------------------------
@@ -202,12 +210,14 @@ TEST(ServiceClientFailures, UndersizedSectionIsNeverWritten) {
 }
 
 TEST(ServiceClientFailures, NoServiceFailsAtOnceWithoutRetrying) {
-  // Nothing listens: the first wait reports that the pipe does not exist (a timed-out
-  // wait would report ERROR_SEM_TIMEOUT), and nothing is retried.
+  // Nothing listens: the open finds no pipe, the one wait reports at once that the pipe
+  // does not exist (a timed-out wait would report ERROR_SEM_TIMEOUT), and nothing is
+  // retried.
   ServiceTrace trace;
   uint8_t out[12];
   EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
   EXPECT_EQ(ServiceStep::Connect, trace.step);
+  EXPECT_EQ(1u, trace.pipeOpens);
   EXPECT_EQ(1u, trace.pipeWaits);
   EXPECT_EQ(0u, trace.pipeBusy);
   EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), trace.systemError);
@@ -227,11 +237,13 @@ TEST(ServiceClientFailures, BusyPipeIsWaitedForUntilAnInstanceFrees) {
 
   // The request takes the first instance. Right before the client opens the section's
   // connection, someone else takes the last free instance: the open finds the pipe
-  // busy; that someone leaves again, and the client's next wait succeeds.
+  // busy; that someone leaves again, the client's wait succeeds and so does its next
+  // open. The opens that found an instance free waited for nothing.
   std::optional<RawConnection> other;
   ServiceTrace trace;
   trace.beforePipeOpen = [&](uint32_t attempt) {
     if (attempt == 2) {
+      ASSERT_TRUE(::WaitNamedPipeA(kServicePipeName, 10000));
       other.emplace();
       ASSERT_TRUE(*other);
     }
@@ -241,7 +253,8 @@ TEST(ServiceClientFailures, BusyPipeIsWaitedForUntilAnInstanceFrees) {
   ASSERT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace))
       << "ended at step " << int(trace.step) << " error " << trace.systemError << " waits " << trace.pipeWaits;
   EXPECT_EQ(1u, trace.pipeBusy);
-  EXPECT_EQ(3u, trace.pipeWaits);
+  EXPECT_EQ(1u, trace.pipeWaits);
+  EXPECT_EQ(3u, trace.pipeOpens);
   EXPECT_EQ(1u, StorageDeviceNumber::Decode(record).deviceNumber);
 }
 
@@ -412,6 +425,59 @@ TEST_F(ServiceRouteEquivalence, StorageIoctlsAndOpticalAnswersAlike) {
   ASSERT_TRUE(one.ReadDiscStatus(status1));
   ASSERT_TRUE(two.ReadDiscStatus(status2));
   EXPECT_EQ(status1, status2);
+}
+
+// --- the route setting -------------------------------------------------------------
+
+TEST(DeviceRoute, ServiceOnlySendsEvenWhatWouldOpenDirectlyToTheService) {
+  InProcessService service(PipeServerOptions{}, "0=plain-ata");
+  ASSERT_TRUE(service.started);
+  const char kDrive0[] = "\\\\.\\PhysicalDrive0";
+  for (DeviceRoute route : {DeviceRoute::DirectElseService, DeviceRoute::ServiceOnly}) {
+    int directOpens = 0;
+    DeviceOpenerOptions options;
+    options.route = route;
+    options.directOpen = [&directOpens](const std::u16string& path) {
+      ++directOpens;
+      return OpenDeviceDirectly(path);
+    };
+    Win32DeviceOpener opener(options);
+    EXPECT_EQ(route, opener.Route());
+    CScsiCommand command(opener, 0u);
+    const size_t callsBefore = service.devices.Calls().size();
+    uint8_t inquiry[56] = {};
+    const bool answered = command.Inquiry(inquiry, sizeof inquiry);
+    if (route == DeviceRoute::DirectElseService) {
+      // Wine opens \\.\PhysicalDrive0 itself (a device without pass-through).
+      EXPECT_EQ(1, directOpens);
+      EXPECT_EQ(ChannelRoute::Direct, command.Route());
+      EXPECT_EQ(callsBefore, service.devices.Calls().size());
+    } else {
+      EXPECT_EQ(0, directOpens) << "nothing is opened directly";
+      EXPECT_EQ(ChannelRoute::Service, command.Route());
+      ASSERT_TRUE(answered);
+      EXPECT_EQ(0, std::memcmp(inquiry + 16, "SIM FIXED DISK", 14)) << "the service's disk answered";
+      ASSERT_EQ(callsBefore + 1, service.devices.Calls().size());
+      EXPECT_EQ(kDrive0, service.devices.Calls().back().path);
+    }
+  }
+}
+
+TEST(DeviceRoute, TheVariableAsksForTheServiceRouteWithExactlyService) {
+  const struct {
+    const wchar_t* value;
+    DeviceRoute route;
+  } cases[] = {
+      {nullptr, DeviceRoute::DirectElseService},   {L"service", DeviceRoute::ServiceOnly},
+      {L"Service", DeviceRoute::DirectElseService}, {L"direct", DeviceRoute::DirectElseService},
+      {L"", DeviceRoute::DirectElseService},        {L"service ", DeviceRoute::DirectElseService},
+      {L"servicesservicesservices", DeviceRoute::DirectElseService},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(::SetEnvironmentVariableW(kDeviceRouteVariable, c.value) || !c.value);
+    EXPECT_EQ(c.route, DeviceRouteFromEnvironment()) << (c.value ? "set" : "unset");
+  }
+  ::SetEnvironmentVariableW(kDeviceRouteVariable, nullptr);
 }
 
 // --- installation checks ----------------------------------------------------------

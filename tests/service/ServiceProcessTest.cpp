@@ -1,7 +1,8 @@
 // The client against the service stand-in running as its own process: the 32-bit build
 // when it is there (what the product installs; a 64-bit client then talks across word
-// sizes), else the build of this test's own word size. And the installer under the
-// service control manager.
+// sizes), else the build of this test's own word size. The test-and-demonstration build
+// answers from simulated devices; the installer puts the build that serves real devices
+// only under the service control manager.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,7 +15,9 @@
 #include "control/device/IoctlCodes.h"
 #include "control/device/win/ServiceClient.h"
 #include "control/device/ServiceProtocol.h"
+#include "service/ServiceSession.h"
 #include "sim/SimOpener.h"
+#include "tests/service/ServiceProcess.h"
 #include "framework/UniqueHandle.h"
 #include "framework/UniqueServiceHandle.h"
 #include "control/device/win/Win32DeviceOpener.h"
@@ -22,21 +25,10 @@
 namespace tavolen {
 namespace {
 
-// Build-tree paths come as Unix paths; Wine shows the root file system as Z:.
-std::string WindowsPath(const char* unixPath) {
-  std::string path = std::string("Z:") + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
+using test::ServiceProcess;
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ServiceProgram() {
-  const std::string service32 = WindowsPath(TAVOLEN_SERVICE_EXE_32);
-  return FileExists(service32) ? service32 : WindowsPath(TAVOLEN_SERVICE_EXE_OWN);
-}
+// The build SETUP installs, in DevMgr: the 32-bit one when it is there.
+std::string InstalledProgram() { return test::Built32OrOwn(TAVOLEN_SERVICE_EXE_32, TAVOLEN_SERVICE_EXE_OWN); }
 
 std::string UniqueName(const char* what) {
   char name[96];
@@ -44,56 +36,9 @@ std::string UniqueName(const char* what) {
   return name;
 }
 
-// The stand-in as a console process, listening once the constructor returns.
-class ServiceProcess {
- public:
-  explicit ServiceProcess(const std::string& arguments)
-      : readyName_(UniqueName("ready")), stopName_(UniqueName("stop")) {
-    ready_.reset(::CreateEventA(nullptr, TRUE, FALSE, readyName_.c_str()));
-    stop_.reset(::CreateEventA(nullptr, TRUE, FALSE, stopName_.c_str()));
-    std::string commandLine = "\"" + ServiceProgram() + "\" --console --ready-event " + readyName_ +
-                              " --stop-event " + stopName_ + " " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-      return;
-    }
-    process_.reset(info.hProcess);
-    UniqueHandle thread(info.hThread);
-    const HANDLE waits[] = {ready_.get(), process_.get()};
-    listening_ = ::WaitForMultipleObjects(2, waits, FALSE, 60000) == WAIT_OBJECT_0;
-  }
-  ~ServiceProcess() { Stop(); }
-
-  bool Listening() const { return listening_; }
-
-  // Asks the process to stop; true when it ended by itself with exit code 0.
-  bool Stop() {
-    if (!process_) return stopped_;
-    ::SetEvent(stop_.get());
-    DWORD code = 1;
-    if (::WaitForSingleObject(process_.get(), 60000) != WAIT_OBJECT_0) {
-      ::TerminateProcess(process_.get(), 99);
-      ::WaitForSingleObject(process_.get(), INFINITE);
-    } else {
-      ::GetExitCodeProcess(process_.get(), &code);
-    }
-    process_.reset();
-    stopped_ = code == 0;
-    return stopped_;
-  }
-
- private:
-  std::string readyName_, stopName_;
-  UniqueHandle ready_, stop_, process_;
-  bool listening_ = false;
-  bool stopped_ = false;
-};
-
 TEST(ServiceProcess, AnswersFromSimulatedDrivesAsTheSameDevicesDoDirectly) {
-  std::printf("service program: %s\n", ServiceProgram().c_str());
-  ServiceProcess service("--simulate 1=sat,2=plain-ata,cdrom0=optical");
+  std::printf("service program: %s\n", ServiceProcess::Program().c_str());
+  ServiceProcess service = ServiceProcess::Simulating("1=sat,2=plain-ata,cdrom0=optical");
   ASSERT_TRUE(service.Listening());
 
   // The product's own opener: these paths do not open under Wine, so every request
@@ -148,12 +93,16 @@ TEST(ServiceProcess, AnswersFromSimulatedDrivesAsTheSameDevicesDoDirectly) {
   EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
   EXPECT_NE(0, trace.status);
 
-  EXPECT_TRUE(service.Stop());
+  ASSERT_TRUE(service.Stop());
+  const auto served = service.Served();
+  ASSERT_TRUE(served) << service.Output();
+  EXPECT_EQ(2 * served->deviceControls, served->connections) << "two connections per request";
+  EXPECT_EQ(served->deviceControls, served->sections);
 }
 
 TEST(ServiceProcess, MisbehaviourOptionsReachTheClient) {
   {
-    ServiceProcess service("--simulate 1=sat --misbehave refuse-finish");
+    ServiceProcess service = ServiceProcess::Simulating("1=sat", "--misbehave refuse-finish");
     ASSERT_TRUE(service.Listening());
     ServiceTrace trace;
     uint8_t record[12];
@@ -163,7 +112,7 @@ TEST(ServiceProcess, MisbehaviourOptionsReachTheClient) {
     EXPECT_TRUE(service.Stop());
   }
   {
-    ServiceProcess service("--simulate 1=sat --misbehave close-before-reply");
+    ServiceProcess service = ServiceProcess::Simulating("1=sat", "--misbehave close-before-reply");
     ASSERT_TRUE(service.Listening());
     ServiceTrace trace;
     uint8_t record[12];
@@ -176,14 +125,15 @@ TEST(ServiceProcess, MisbehaviourOptionsReachTheClient) {
 }
 
 TEST(ServiceProcess, BadCommandLineIsRefused) {
-  ServiceProcess service("--simulate 1=floppy");
+  ServiceProcess service = ServiceProcess::Simulating("1=floppy");
   EXPECT_FALSE(service.Listening());
   EXPECT_FALSE(service.Stop());
+  EXPECT_NE(std::string::npos, service.Output().find("bad device set")) << service.Output();
 }
 
 // --- the installer -----------------------------------------------------------------
 
-DWORD RunProgram(const std::string& program, const std::string& arguments) {
+DWORD RunProgram(const std::string& program, const std::string& arguments, DWORD timeoutMs = 60000) {
   std::string commandLine = "\"" + program + "\" " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -193,19 +143,30 @@ DWORD RunProgram(const std::string& program, const std::string& arguments) {
   }
   const UniqueHandle process(info.hProcess), thread(info.hThread);
   DWORD code = 0xFFFFFFFE;
-  if (::WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0) ::GetExitCodeProcess(process.get(), &code);
+  if (::WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0) {
+    ::GetExitCodeProcess(process.get(), &code);
+  } else {
+    ::TerminateProcess(process.get(), code);
+  }
   return code;
+}
+
+TEST(ServiceSetup, TheInstalledBuildServesRealDevicesOnly) {
+  // It has no simulated devices and no misbehaviours: those options are unknown to it.
+  for (const char* demonstrationOnly : {"--console --simulate 1=sat", "--console --misbehave refuse-finish"}) {
+    EXPECT_EQ(2u, RunProgram(InstalledProgram(), demonstrationOnly, 20000)) << demonstrationOnly;
+  }
 }
 
 TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
   // SETUP beside the service program it installs.
-  std::string setup = ServiceProgram();
+  std::string setup = InstalledProgram();
   setup.replace(setup.find_last_of('\\') + 1, std::string::npos, "SETUP.exe");
-  ASSERT_TRUE(FileExists(setup)) << setup;
+  ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(setup.c_str())) << setup;
 
   const std::string readyName = "Global\\" + UniqueName("setup-ready");
   const UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, readyName.c_str()));
-  ASSERT_EQ(0u, RunProgram(setup, "-- --simulate 1=sat --ready-event " + readyName));
+  ASSERT_EQ(0u, RunProgram(setup, "-- --ready-event " + readyName));
   EXPECT_EQ(1, IsServiceInstalled());
   ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(ready.get(), 60000)) << "the service did not start listening";
 
@@ -223,12 +184,13 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
     serviceProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId));
   }
 
-  uint8_t inquiry[56];
-  {
-    CSatCommand sat(SystemDeviceOpener(), 1);
-    ASSERT_TRUE(sat.Inquiry(inquiry, sizeof inquiry));
-    EXPECT_EQ(0, std::memcmp(inquiry + 8, "VARNKELD", 8));
-  }
+  // It serves the devices of this computer: one that is not there fails in the service.
+  ServiceTrace trace;
+  uint8_t record[12];
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, "\\\\.\\PhysicalDrive9", kIoctlStorageGetDeviceNumber, nullptr, 0,
+                                    record, 12, &trace));
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(service::kStatusDeviceFailed, trace.status);
 
   EXPECT_EQ(0u, RunProgram(setup, "/uninstall"));
   EXPECT_EQ(0, IsServiceInstalled());

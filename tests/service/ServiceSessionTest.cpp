@@ -227,7 +227,7 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   std::string error;
   const auto options = ParseServiceOptions({"--console", "--simulate", "1=sat", "--misbehave", "refuse-finish",
                                             "--max-instances", "2", "--ready-event", "R", "--stop-event", "S"},
-                                           &error);
+                                           ServiceBuild::Demonstration, &error);
   ASSERT_TRUE(options) << error;
   EXPECT_TRUE(options->console);
   EXPECT_EQ("1=sat", options->simulate);
@@ -236,33 +236,87 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   EXPECT_EQ("R", options->readyEvent);
   EXPECT_EQ("S", options->stopEvent);
 
-  const auto service = ParseServiceOptions({}, &error);
-  ASSERT_TRUE(service);
-  EXPECT_FALSE(service->console);
+  for (ServiceBuild build : {ServiceBuild::Product, ServiceBuild::Demonstration}) {
+    const auto service = ParseServiceOptions({}, build, &error);
+    ASSERT_TRUE(service);
+    EXPECT_FALSE(service->console);
+    EXPECT_TRUE(service->simulate.empty());
+    EXPECT_EQ(Misbehaviour::None, service->misbehaviour);
+  }
 
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"--simulate"}, {"--misbehave", "sulk"}, {"--max-instances", "0"},
         {"--max-instances", "12x"}, {"--max-instances", "255"}, {"--verbose"}}) {
     error.clear();
-    EXPECT_FALSE(ParseServiceOptions(bad, &error)) << bad[0];
+    EXPECT_FALSE(ParseServiceOptions(bad, ServiceBuild::Demonstration, &error)) << bad[0];
     EXPECT_FALSE(error.empty());
   }
 }
 
-TEST(SimulatedDeviceSetTest, ParsesNumbersAndCdroms) {
+TEST(ServiceOptionsTest, TheInstalledBuildKnowsNoSimulationOrMisbehaviour) {
+  std::string error;
+  const auto product = ParseServiceOptions({"--console", "--max-instances", "4", "--ready-event", "R", "--stop-event",
+                                            "S"},
+                                           ServiceBuild::Product, &error);
+  ASSERT_TRUE(product) << error;
+  EXPECT_EQ(4u, product->maxInstances);
+  for (const std::vector<std::string>& demonstrationOnly :
+       {std::vector<std::string>{"--simulate", "1=sat"}, {"--misbehave", "none"}, {"--console", "--simulate", "1=sat"}}) {
+    error.clear();
+    EXPECT_FALSE(ParseServiceOptions(demonstrationOnly, ServiceBuild::Product, &error)) << demonstrationOnly.back();
+    EXPECT_NE(std::string::npos, error.find("unknown option")) << error;
+  }
+}
+
+TEST(SimulatedDeviceSetTest, ParsesNumbersCdromsAndPaths) {
   const auto specs = ParseSimulatedDeviceSet("1=sat,3=PLAIN-ATA,cdrom0=optical,12=jm");
   ASSERT_TRUE(specs);
   ASSERT_EQ(4u, specs->size());
-  EXPECT_EQ("\\\\.\\PhysicalDrive1", (*specs)[0].path);
+  EXPECT_EQ(std::vector<std::string>{"\\\\.\\PhysicalDrive1"}, (*specs)[0].paths);
   EXPECT_EQ(sim::Family::Sat, (*specs)[0].family);
   EXPECT_EQ(sim::Family::PlainAta, (*specs)[1].family);
-  EXPECT_EQ("\\\\.\\Cdrom0", (*specs)[2].path);
+  EXPECT_EQ(std::vector<std::string>{"\\\\.\\Cdrom0"}, (*specs)[2].paths);
   EXPECT_EQ(sim::Family::Optical, (*specs)[2].family);
   EXPECT_EQ(12u, (*specs)[3].number);
 
-  for (const char* bad : {"", "1", "1=floppy", "x=sat", "1=sat,1=jm", "cdrom=optical", "1=sat,", "1234=sat"}) {
+  const std::string disk = "\\\\?\\SCSI#DISK&VEN_VARNKELD&PROD_X#4&1A2B&0&000100#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}";
+  const std::string cdrom = "\\\\?\\SCSI#CDROM&VEN_TAVOSIM#4&1A2B&0&000200#{53F56308-B6BF-11D0-94F2-00A0C91EFB8B}";
+  const auto named = ParseSimulatedDeviceSet(disk + "+2+\\\\.\\N:=varnkeld,cdrom1+" + cdrom + "=optical," + disk + "X=sat");
+  ASSERT_TRUE(named);
+  ASSERT_EQ(3u, named->size());
+  EXPECT_EQ((std::vector<std::string>{disk, "\\\\.\\PhysicalDrive2", "\\\\.\\N:"}), (*named)[0].paths);
+  EXPECT_EQ(2u, (*named)[0].number);
+  EXPECT_EQ((std::vector<std::string>{"\\\\.\\Cdrom1", cdrom}), (*named)[1].paths);
+  EXPECT_EQ(1u, (*named)[1].number);
+  EXPECT_EQ(0u, (*named)[2].number) << "a device named by its path alone is number 0";
+
+  for (const std::string& bad :
+       {std::string(""), std::string("1"), std::string("1=floppy"), std::string("x=sat"), std::string("1=sat,1=jm"),
+        std::string("cdrom=optical"), std::string("1=sat,"), std::string("1234=sat"), std::string("1+2=sat"),
+        std::string("1+cdrom1=sat"), std::string("+1=sat"), std::string("1+=sat"), std::string("\\\\=sat"),
+        std::string("\\\\a b=sat"), "1+" + disk + "=sat,2+" + disk + "=jm",
+        "\\\\" + std::string(kMaxDevicePathLength, 'A') + "=sat"}) {
     EXPECT_FALSE(ParseSimulatedDeviceSet(bad)) << bad;
   }
+}
+
+TEST(SimulatedDeviceSetTest, OneDeviceAnswersUnderEachOfItsNames) {
+  const std::string disk = "\\\\?\\SCSI#DISK&VEN_VARNKELD#1#{53F56307-B6BF-11D0-94F2-00A0C91EFB8B}";
+  SimulatedDevices devices(*ParseSimulatedDeviceSet("4+" + disk + "=sat"));
+  const auto byNumber = devices.Find("\\\\.\\PhysicalDrive4");
+  ASSERT_TRUE(byNumber);
+  EXPECT_EQ(byNumber, devices.Find(disk));
+  EXPECT_EQ(byNumber, devices.Find("\\\\?\\scsi#disk&ven_varnkeld#1#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}"));
+
+  // State changed under one name is seen under the other: it is one device.
+  for (const std::string& path : {disk, std::string("\\\\.\\PhysicalDrive4")}) {
+    uint8_t record[12] = {};
+    uint32_t returned = 0, error = 0;
+    ASSERT_TRUE(devices.Control(path, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &returned, &error));
+    EXPECT_EQ(4u, GetLe32(record + 4)) << path;
+  }
+  byNumber->ata.powerMode = sim::AtaDisk::kPowerStandby;
+  EXPECT_EQ(sim::AtaDisk::kPowerStandby, devices.Find(disk)->ata.powerMode);
 }
 
 TEST(SimulatedDeviceSetTest, RoutesByPathWithoutCase) {

@@ -62,21 +62,28 @@ UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace) {
   ServiceTrace local;
   ServiceTrace& t = trace ? *trace : local;
   const char* pipeName = name ? name : kServicePipeName;
+  // The open comes first: a listening instance needs no wait. Only a busy pipe, or one
+  // that is not there, is waited for; a pipe that does not exist fails the wait at once,
+  // so a missing service is reported without delay and without a second try.
   for (;;) {
-    ++t.pipeWaits;
-    if (!::WaitNamedPipeA(pipeName, kPipeWaitMs)) {
-      t.systemError = ::GetLastError();
-      return UniqueHandle();
-    }
-    if (t.beforePipeOpen) t.beforePipeOpen(t.pipeWaits);
+    ++t.pipeOpens;
+    if (t.beforePipeOpen) t.beforePipeOpen(t.pipeOpens);
     UniqueHandle pipe(::CreateFileA(pipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (pipe) return pipe;
     const DWORD error = ::GetLastError();
     t.systemError = error;
-    if (error != ERROR_PIPE_BUSY) return UniqueHandle();
-    ++t.pipeBusy;
-    if (t.onPipeBusy) t.onPipeBusy();
+    if (error == ERROR_PIPE_BUSY) {
+      ++t.pipeBusy;
+      if (t.onPipeBusy) t.onPipeBusy();
+    } else if (error != ERROR_FILE_NOT_FOUND) {
+      return UniqueHandle();
+    }
+    ++t.pipeWaits;
+    if (!::WaitNamedPipeA(pipeName, kPipeWaitMs)) {
+      t.systemError = ::GetLastError();
+      return UniqueHandle();
+    }
   }
 }
 

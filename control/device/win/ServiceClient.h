@@ -34,21 +34,23 @@ struct ServiceTrace {
   ServiceStep step = ServiceStep::None;  // where the request ended
   uint16_t status = 0;                   // status of the request sent at that step (reply or 0x8001/0x8002)
   uint32_t systemError = 0;              // error of the failed system call at that step
+  uint32_t pipeOpens = 0;                // CreateFileA calls on the pipe, all connections
   uint32_t pipeWaits = 0;                // WaitNamedPipeA calls, all connections
   uint32_t pipeBusy = 0;                 // pipe opens answered ERROR_PIPE_BUSY
   bool ioRequestSent = false;            // request 2 was started on the wire
   std::string sectionName;
   uint32_t sectionSize = 0;
 
-  // Called on the requesting thread: before each open of the pipe (after its wait
-  // succeeded), with the number of the open attempt counted from 1 over the request,
-  // and whenever an open finds every pipe instance busy.
+  // Called on the requesting thread: before each open of the pipe, with the number of
+  // the open attempt counted from 1 over the request, and whenever an open finds every
+  // pipe instance busy (before the wait for a free one).
   std::function<void(uint32_t attempt)> beforePipeOpen;
   std::function<void()> onPipeBusy;
 };
 
-// WaitNamedPipeA (10 s) and CreateFileA for read and write; an open that finds every
-// instance busy waits again. A failed wait gives up. Null name: "\\.\pipe\SembridPipe".
+// CreateFileA for read and write. An open that finds every instance busy, or no pipe of
+// that name, waits with WaitNamedPipeA (10 s) and tries again; a failed wait gives up
+// (at once when the pipe does not exist). Null name: "\\.\pipe\SembridPipe".
 UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace = nullptr);
 
 // Has the service create the named section over a second connection (always the

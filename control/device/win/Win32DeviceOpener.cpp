@@ -5,6 +5,7 @@
 #include <ntddscsi.h>
 
 #include <cstddef>
+#include <iterator>
 
 #include "framework/UniqueHandle.h"
 #include "control/device/IoctlCodes.h"
@@ -53,13 +54,14 @@ class DirectChannel : public DeviceChannel {
 
 class ServiceChannel : public DeviceChannel {
  public:
-  ServiceChannel(std::string ansiPath, ServiceRoute route) : ansiPath_(std::move(ansiPath)), route_(route) {}
+  ServiceChannel(std::string ansiPath, std::shared_ptr<const ServiceRoute> route)
+      : ansiPath_(std::move(ansiPath)), route_(std::move(route)) {}
   ChannelRoute Route() const override { return ChannelRoute::Service; }
   bool Control(uint32_t code, const void* in, uint32_t inLength, void* out, uint32_t outLength,
                uint32_t* bytesReturned) override {
     *bytesReturned = 0;
     ::SetLastError(0);
-    const bool ok = route_(ansiPath_, code, in, inLength, out, outLength);
+    const bool ok = (*route_)(ansiPath_, code, in, inLength, out, outLength);
     lastError_ = ok ? 0 : ::GetLastError();
     if (!ok && lastError_ == 0) lastError_ = kErrorGenFailure;
     return ok;
@@ -68,7 +70,7 @@ class ServiceChannel : public DeviceChannel {
 
  private:
   std::string ansiPath_;
-  ServiceRoute route_;
+  std::shared_ptr<const ServiceRoute> route_;
   uint32_t lastError_ = 0;
 };
 
@@ -89,16 +91,39 @@ std::string ToThreadAnsi(const std::u16string& text) {
   return ansi;
 }
 
+UniqueHandle OpenDeviceDirectly(const std::u16string& path) {
+  return UniqueHandle(::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING,
+                                    nullptr));
+}
+
+DeviceRoute DeviceRouteFromSetting(const std::optional<std::u16string>& value) {
+  return value == u"service" ? DeviceRoute::ServiceOnly : DeviceRoute::DirectElseService;
+}
+
+DeviceRoute DeviceRouteFromEnvironment() {
+  wchar_t value[16] = {};
+  const DWORD length = ::GetEnvironmentVariableW(kDeviceRouteVariable, value, DWORD(std::size(value)));
+  // 0: not set; a length beyond the buffer: a value too long to be "service".
+  if (length == 0 || length >= std::size(value)) return DeviceRouteFromSetting(std::nullopt);
+  return DeviceRouteFromSetting(std::u16string(reinterpret_cast<const char16_t*>(value), length));
+}
+
+Win32DeviceOpener::Win32DeviceOpener(DeviceOpenerOptions options)
+    : route_(options.route),
+      serviceRoute_(std::make_shared<const ServiceRoute>(std::move(options.serviceRoute))),
+      directOpen_(std::move(options.directOpen)) {}
+
 std::unique_ptr<DeviceChannel> Win32DeviceOpener::Open(const std::u16string& path) {
-  UniqueHandle handle(::CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_NO_BUFFERING, nullptr));
-  if (handle) return std::make_unique<DirectChannel>(std::move(handle));
+  if (route_ == DeviceRoute::DirectElseService) {
+    UniqueHandle handle = directOpen_(path);
+    if (handle) return std::make_unique<DirectChannel>(std::move(handle));
+  }
   return std::make_unique<ServiceChannel>(ToThreadAnsi(path), serviceRoute_);
 }
 
 DeviceOpener& SystemDeviceOpener() {
-  static Win32DeviceOpener opener;
+  static Win32DeviceOpener opener(DeviceOpenerOptions{DeviceRouteFromEnvironment()});
   return opener;
 }
 
