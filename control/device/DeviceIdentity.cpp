@@ -6,10 +6,18 @@ namespace tavolen {
 
 namespace {
 
-constexpr std::size_t kDevicePrefixLength = 4;  // "\\?\"
+constexpr std::u16string_view kDevicePrefix = u"\\\\?\\";
+constexpr std::size_t kDevicePrefixLength = kDevicePrefix.size();
 
 std::u16string_view DropPrefix(std::u16string_view path) {
   return path.size() > kDevicePrefixLength ? path.substr(kDevicePrefixLength) : std::u16string_view();
+}
+
+// The bus part of an interface path: the text behind the leading "\\?\" up to the
+// first '#' ("USBSTOR" in "\\?\USBSTOR#DISK&VEN_X&PROD_Y#0001#{...}").
+std::u16string_view BusPart(std::u16string_view path) {
+  if (path.substr(0, kDevicePrefix.size()) == kDevicePrefix) path.remove_prefix(kDevicePrefix.size());
+  return path.substr(0, path.find(u'#'));
 }
 
 std::u16string HashesToBackslashes(std::u16string_view text) {
@@ -64,10 +72,11 @@ std::u16string ToUpperPath(std::u16string_view path) {
 bool Contains(std::u16string_view text, std::u16string_view key) { return text.find(key) != std::u16string_view::npos; }
 
 BusType RecognizeBus(std::u16string_view upperPath) {
-  if (Contains(upperPath, u"IDE")) return BusIde;
-  if (Contains(upperPath, u"USBSTOR") || Contains(upperPath, u"USB")) return BusUsb;
-  if (Contains(upperPath, u"SBP2") || Contains(upperPath, u"1394")) return Bus1394;
-  if (Contains(upperPath, u"SCSI")) return BusScsi;
+  const std::u16string_view bus = BusPart(upperPath);
+  if (Contains(bus, u"IDE")) return BusIde;
+  if (Contains(bus, u"USBSTOR") || Contains(bus, u"USB")) return BusUsb;
+  if (Contains(bus, u"SBP2") || Contains(bus, u"1394")) return Bus1394;
+  if (Contains(bus, u"SCSI")) return BusScsi;
   return BusNone;
 }
 

@@ -19,8 +19,10 @@ namespace tavolen {
 std::u16string ToUpperPath(std::u16string_view path);
 bool Contains(std::u16string_view text, std::u16string_view key);
 
-// Bus of an upper-case interface path; the first match wins: "IDE", then "USBSTOR" or
-// "USB", then "SBP2" or "1394", then "SCSI"; BusNone otherwise.
+// Bus of an upper-case interface path, read from its bus part only (the text behind the
+// leading "\\?\" up to the first '#'), so that a product text such as "WIDE" or "GUIDE"
+// further on does not count. The first match wins: "IDE", then "USBSTOR" or "USB", then
+// "SBP2" or "1394", then "SCSI"; BusNone otherwise.
 BusType RecognizeBus(std::u16string_view upperPath);
 
 // IDE: the path without its first 4 characters ("\\?\"), every '#' made '\', cut

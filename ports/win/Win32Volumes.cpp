@@ -14,16 +14,50 @@ std::u16string FromWide(const wchar_t* text) {
   return out;
 }
 
+using SetThreadErrorModeFn = BOOL(WINAPI*)(DWORD mode, DWORD* previous);
+
+// The per-thread error mode call, or null on systems before Windows 7.
+SetThreadErrorModeFn ThreadErrorModeSetter() {
+  static const SetThreadErrorModeFn setter = [] {
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");  // loaded in every process: no reference taken
+    return kernel ? reinterpret_cast<SetThreadErrorModeFn>(
+                        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetThreadErrorMode")))
+                  : nullptr;
+  }();
+  return setter;
+}
+
 // Removable drives without a medium must not make the system ask the user to insert one.
+// Volume calls come from several threads and the host has its own error mode, so the mode
+// is changed for the calling thread only; the process-wide mode, which another thread
+// could restore in the middle of this call, serves only where the per-thread call is missing.
 class NoCriticalErrorBoxes {
  public:
-  NoCriticalErrorBoxes() : previous_(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~NoCriticalErrorBoxes() { ::SetErrorMode(previous_); }
+  NoCriticalErrorBoxes() {
+    if (const SetThreadErrorModeFn setThreadMode = ThreadErrorModeSetter()) {
+      DWORD previous = 0;
+      if (setThreadMode(SEM_FAILCRITICALERRORS, &previous)) {
+        restore_ = Restore::Thread;
+        previous_ = previous;
+      }
+    } else {
+      previous_ = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+      restore_ = Restore::Process;
+    }
+  }
+  ~NoCriticalErrorBoxes() {
+    if (restore_ == Restore::Thread)
+      ThreadErrorModeSetter()(previous_, nullptr);
+    else if (restore_ == Restore::Process)
+      ::SetErrorMode(UINT(previous_));
+  }
   NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
   NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
 
  private:
-  UINT previous_;
+  enum class Restore { Nothing, Thread, Process };
+  Restore restore_ = Restore::Nothing;
+  DWORD previous_ = 0;
 };
 }  // namespace
 

@@ -24,15 +24,31 @@ TEST(BusRecognition, EachBusByItsKeyword) {
   EXPECT_EQ(RecognizeBus(u"\\\\?\\STORAGE#VOLUME#1&30A96598&0#{53F56307}"), BusNone);
 }
 
-TEST(BusRecognition, IdeIsFoundInsideAnotherWordAndTestedFirst) {
-  // "WIDEDRIVE" in a USB product name takes the IDE branch.
-  EXPECT_EQ(RecognizeBus(u"\\\\?\\USBSTOR#DISK&VEN_X&PROD_WIDEDRIVE#0001#{53F56307}"), BusIde);
-  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSI#DISK&VEN_GUIDE#4&0&000#{53F56307}"), BusIde);
+TEST(BusRecognition, OnlyTheBusPartBeforeTheFirstHashCounts) {
+  const struct {
+    std::u16string_view path;
+    BusType bus;
+  } cases[] = {
+      // Bus names inside the product text behind the bus part do not count.
+      {u"\\\\?\\USBSTOR#DISK&VEN_X&PROD_WIDEDRIVE#0001#{53F56307}", BusUsb},
+      {u"\\\\?\\SCSI#DISK&VEN_GUIDE#4&0&000#{53F56307}", BusScsi},
+      {u"\\\\?\\SCSI#DISK&VEN_X&PROD_USB1394#4&0&000#{53F56307}", BusScsi},
+      {u"\\\\?\\STORAGE#VOLUME&PROD_IDE_SCSI#1&30A96598&0#{53F56307}", BusNone},
+      // Without a '#' the whole path is the bus part; without the leading "\\?\" as well.
+      {u"\\\\?\\IDE", BusIde},
+      {u"SCSI#DISK&VEN_IDE#1", BusScsi},
+      {u"", BusNone},
+      {u"\\\\?\\", BusNone},
+      {u"\\\\?\\#IDE#USB#SCSI", BusNone},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(RecognizeBus(c.path), c.bus) << std::string(c.path.begin(), c.path.end());
 }
 
-TEST(BusRecognition, UsbBeforeIeee1394BeforeScsi) {
-  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSI#USB1394#X"), BusUsb);
-  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSI#SBP2#X"), Bus1394);
+TEST(BusRecognition, IdeBeforeUsbBeforeIeee1394BeforeScsi) {
+  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSIUSBIDE#X"), BusIde);
+  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSI1394USB#X"), BusUsb);
+  EXPECT_EQ(RecognizeBus(u"\\\\?\\SCSISBP2#X"), Bus1394);
 }
 
 TEST(BusRecognition, KeywordsAreMatchedInTheUpperCasePath) {

@@ -162,14 +162,41 @@ TEST_F(DeviceListTest, IdeDiskWithoutIdentifyKeepsItsInstanceIdButNoBus) {
   EXPECT_EQ(GetText(info.drive.instanceId), u"IDE\\DISK\\5&2D1C&0&0.0.0");
 }
 
-TEST_F(DeviceListTest, IdeInsideAProductNameTakesTheIdeBranch) {
-  auto disk = AddDisk(Family::PlainAta, DiskPath(u"usbstor#disk&ven_x&prod_widedrive#0001&0"), 1,
+// IDENTIFY goes only to disks on the IDE bus, however their product texts read; the
+// other buses keep their own identification (and so their power-save key).
+TEST_F(DeviceListTest, IdeInsideAProductNameDoesNotTakeTheIdeBranch) {
+  auto wide = AddDisk(Family::PlainAta, DiskPath(u"usbstor#disk&ven_x&prod_widedrive#0001&0"), 1,
                       u"USB\\VID_1234&PID_5678\\ABC");
-  const auto list = Refreshed(DeviceList::kDisks);
-  ASSERT_EQ(list->Snapshot()->disks.size(), 1u);
-  EXPECT_EQ(list->Snapshot()->disks[0].busType, BusIde);
-  EXPECT_EQ(source.parentQueries, 0);
-  EXPECT_EQ(GetText(list->Snapshot()->disks[0].drive.instanceId), u"USBSTOR\\DISK&VEN_X&PROD_WIDEDRIVE\\0001&0");
+  wide->product = "WIDEDRIVE";
+  auto guide = AddDisk(Family::PlainAta, DiskPath(u"scsi#disk&ven_guide&prod_sim#4&1a2b&0&000100"), 2);
+  guide->vendor = "GUIDE";
+  auto ide = AddDisk(Family::PlainAta, DiskPath(u"ide#disksim_fixed_disk#5&2d1c&0&0.0.0"), 3);
+  for (auto& disk : {wide, guide, ide}) disk->ata.SetSerial("SIMSERIAL01");
+
+  const auto disks = Refreshed(DeviceList::kDisks)->Snapshot()->disks;
+  ASSERT_EQ(disks.size(), 3u);
+  const auto identifySent = [](const SimDevice& device) {
+    for (const auto& registers : device.Executed())
+      if (registers[AtaTaskFile::Command] == 0xEC) return true;
+    return false;
+  };
+
+  EXPECT_EQ(disks[0].busType, BusUsb);
+  EXPECT_EQ(GetText(disks[0].drive.instanceId), u"USB\\VID_1234&PID_5678\\ABC");
+  EXPECT_EQ(GetText(disks[0].usb.usbSerial), u"ABC");
+  EXPECT_EQ(source.parentQueries, 1);
+  EXPECT_FALSE(identifySent(*wide));
+
+  EXPECT_EQ(disks[1].busType, BusScsi);
+  EXPECT_EQ(GetText(disks[1].drive.instanceId), u"SCSI\\DISK&VEN_GUIDE&PROD_SIM\\4&1A2B&0&000100");
+  EXPECT_FALSE(identifySent(*guide));
+
+  EXPECT_EQ(disks[2].busType, BusIde);
+  EXPECT_EQ(GetText(disks[2].ide.ideSerial), u"SIMSERIAL01         ");
+  EXPECT_TRUE(identifySent(*ide));
+  for (const auto& disk : {wide, guide}) {
+    for (const auto& request : disk->Ioctls()) EXPECT_NE(request.code, kIoctlAtaPassThrough);
+  }
 }
 
 // --- fallbacks ---------------------------------------------------------------------
