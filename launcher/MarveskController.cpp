@@ -28,9 +28,11 @@ void MarveskController::ReadOptions() {
 
 void MarveskController::ApplyZOrder() { window_.SetAlwaysOnTop(showAlways_ == 1); }
 
-Point MarveskController::OnPositionChanging(Point proposed) {
+Point MarveskController::OnPositionChanging(Point proposed, std::optional<Size> newSize) {
   if (initializing_) return proposed;
-  const Rect window = window_.WindowRect();
+  // A window that changes its size with the move snaps at the size it is taking.
+  Rect window = window_.WindowRect();
+  if (newSize) window = Rect::At(window.Corner(), *newSize);
   return SnapToWorkArea(monitors_, window, proposed, monitors_.Nearest(window), window_.Cursor());
 }
 

@@ -27,8 +27,9 @@ class MarveskController {
   // a window as wide as the window is now), the options, the z-order.
   void Initialize();
 
-  // Position changing: the corner the window may take for the proposed one.
-  Point OnPositionChanging(Point proposed);
+  // Position changing: the corner the window may take for the proposed one; `newSize`
+  // when the window changes its size with the move (a fit to the page).
+  Point OnPositionChanging(Point proposed, std::optional<Size> newSize = std::nullopt);
   // End of a drag or resize by the user.
   void OnExitSizeMove() { DockCheck(); }
   // The application lost activation.

@@ -171,7 +171,9 @@ INT_PTR CMarveskDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
       if (!(pos->flags & SWP_NOMOVE)) {
-        const Point corner = controller_.OnPositionChanging(Point{pos->x, pos->y});
+        std::optional<Size> size;
+        if (!(pos->flags & SWP_NOSIZE)) size = Size{pos->cx, pos->cy};
+        const Point corner = controller_.OnPositionChanging(Point{pos->x, pos->y}, size);
         pos->x = corner.x;
         pos->y = corner.y;
       }

@@ -72,6 +72,10 @@ TEST(MarveskController, FitsToTheMainPageOnlyAndForwardsDeactivationToThePage) {
   l.controller.OnDeactivateApp();
   EXPECT_EQ(l.page.calls, std::vector<std::u16string>{u"onHideFlyout"});
 
+  // A fit that widens a window at the right edge keeps it inside the work area.
+  l.window.rect = Rect{1150, 10, 1280, 11};
+  EXPECT_EQ(l.controller.OnPositionChanging(Point{1150, 10}, Size{208, 240}), (Point{1072, 10}));
+
   // Without a page document the deactivation runs the dock check instead.
   Launcher hiding(1);
   hiding.page.loaded = false;
