@@ -7,6 +7,7 @@
 #include "framework/UniqueVariant.h"
 #include "framework/Utf16.h"
 #include "launcher/win/PageAddress.h"
+#include "launcher/win/UserClassRegistration.h"
 
 namespace tavolen::launcher {
 namespace {
@@ -97,6 +98,7 @@ void NativeMarveskPage::Close() {
   }
   loaded_ = false;
   Destroy();
+  server_.reset();
 }
 
 std::optional<Size> NativeMarveskPage::FrameSize() {
@@ -132,8 +134,15 @@ uint32_t NativeMarveskPage::SettingData(const wchar_t* name) {
 
 void NativeMarveskPage::Load() {
   site_ = ControlSite::Create(frame_.hwnd());
-  HRESULT hr = site_ ? site_->CreateControl(kGadgetClsid, RECT{kSideBorder, 0, kSideBorder + kDefaultControlWidth, 0})
-                     : E_OUTOFMEMORY;
+  const RECT start{kSideBorder, 0, kSideBorder + kDefaultControlWidth, 0};
+  HRESULT hr = site_ ? site_->CreateControl(kGadgetClsid, start) : E_OUTOFMEMORY;
+  if (hr == REGDB_E_CLASSNOTREG) {
+    // Registered for this user only, where COM does not read the user's classes.
+    CLSID clsid{};
+    ::CLSIDFromString(kGadgetClsid, &clsid);
+    ComPtr<IOleObject> object = CreateFromUserClasses(clsid, &server_, &hr);
+    if (object) hr = site_->CreateControl(std::move(object), start);
+  }
   if (SUCCEEDED(hr))
     hr = site_->ConnectEvents([this](DISPID id, const std::vector<VARIANT>& args) { OnControlEvent(id, args); });
   if (FAILED(hr)) {

@@ -17,6 +17,7 @@
 #include "framework/ComPtr.h"
 #include "framework/ControlSite.h"
 #include "framework/GdiObject.h"
+#include "framework/UniqueModule.h"
 #include "framework/Window.h"
 #include "launcher/MarveskPageLayout.h"
 #include "launcher/win/MarveskPageView.h"
@@ -67,6 +68,7 @@ class NativeMarveskPage : public Window, public MarveskPageView {
 
   Frame frame_;
   ComPtr<ControlSite> site_;
+  UniqueModule server_;  // the control's library when loaded from the user's classes
   PageEvents* events_ = nullptr;
   std::wstring pagePath_;
   std::wstring folder_;
