@@ -16,10 +16,17 @@ HRESULT ControlSite::CreateControl(const wchar_t* name, const RECT& rect) {
 
 HRESULT ControlSite::CreateControl(REFCLSID clsid, const RECT& rect) {
   if (object_) return E_UNEXPECTED;
-  rect_ = rect;
   ComPtr<IOleObject> object;
   HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, object.put_void());
   if (FAILED(hr)) return hr;
+  return CreateControl(std::move(object), rect);
+}
+
+HRESULT ControlSite::CreateControl(ComPtr<IOleObject> object, const RECT& rect) {
+  if (object_) return E_UNEXPECTED;
+  if (!object) return E_POINTER;
+  rect_ = rect;
+  HRESULT hr = S_OK;
 
   DWORD status = 0;
   object->GetMiscStatus(DVASPECT_CONTENT, &status);

@@ -31,6 +31,8 @@ class ControlSite : public ComObjectBase,
   HRESULT CreateControl(REFCLSID clsid, const RECT& rect);
   // `name` is a ProgID or a CLSID in braces.
   HRESULT CreateControl(const wchar_t* name, const RECT& rect);
+  // Hosts a control the caller created (from a class factory of its own finding).
+  HRESULT CreateControl(ComPtr<IOleObject> object, const RECT& rect);
   // New position and clip rectangle (IOleInPlaceObject::SetObjectRects).
   HRESULT Move(const RECT& rect);
   HRESULT DoVerb(LONG verb);

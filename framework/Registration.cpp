@@ -11,38 +11,59 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+// Per-user type-library registration (oleaut32, Windows Vista and later); MinGW's headers
+// lack the declarations.
+extern "C" {
+HRESULT WINAPI RegisterTypeLibForUser(ITypeLib* library, OLECHAR* path, OLECHAR* helpFolder);
+HRESULT WINAPI UnRegisterTypeLibForUser(REFGUID libid, WORD major, WORD minor, LCID lcid, SYSKIND kind);
+}
+
 namespace tavolen {
 namespace {
 
-// Writes the string value `name` (null: the default value) of HKCR\subkey, creating the key.
-bool SetClassesValue(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
+// The root of the classes keys in a scope.
+struct ClassesRoot {
+  HKEY hive;
+  const wchar_t* prefix;
+};
+ClassesRoot RootOf(RegistrationScope scope) {
+  return scope == RegistrationScope::User ? ClassesRoot{HKEY_CURRENT_USER, L"Software\\Classes\\"}
+                                          : ClassesRoot{HKEY_CLASSES_ROOT, L""};
+}
+
+// Writes the string value `name` (null: the default value) of classes\subkey, creating the key.
+bool SetClassesValue(const ClassesRoot& root, const std::wstring& subkey, const wchar_t* name,
+                     const std::wstring& value) {
   UniqueRegKey key;
-  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | OwnRegistryView(), nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExW(root.hive, (root.prefix + subkey).c_str(), 0, nullptr, 0, KEY_SET_VALUE | OwnRegistryView(),
+                        nullptr, key.put(), nullptr) != ERROR_SUCCESS)
     return false;
   const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
   return ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
          ERROR_SUCCESS;
 }
 
-bool CreateClassesKey(const std::wstring& subkey) {
+bool CreateClassesKey(const ClassesRoot& root, const std::wstring& subkey) {
   UniqueRegKey key;
-  return ::RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | OwnRegistryView(),
-                           nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+  return ::RegCreateKeyExW(root.hive, (root.prefix + subkey).c_str(), 0, nullptr, 0,
+                           KEY_SET_VALUE | OwnRegistryView(), nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
 
-// Deletes HKCR\parent\child with everything below it; a missing key is no failure.
-bool DeleteClassesTree(const wchar_t* parent, const std::wstring& child) {
+// Deletes classes\parent\child with everything below it; a missing key is no failure.
+bool DeleteClassesTree(const ClassesRoot& root, const wchar_t* parent, const std::wstring& child) {
+  const std::wstring parentPath = std::wstring(root.prefix) + (parent ? parent : L"");
   UniqueRegKey key;
-  LONG opened = parent ? ::RegOpenKeyExW(HKEY_CLASSES_ROOT, parent, 0, KEY_ALL_ACCESS | OwnRegistryView(), key.put())
-                       : ERROR_SUCCESS;
+  const bool atRoot = parentPath.empty();
+  LONG opened = atRoot ? ERROR_SUCCESS
+                       : ::RegOpenKeyExW(root.hive, parentPath.c_str(), 0, KEY_ALL_ACCESS | OwnRegistryView(), key.put());
   if (opened == ERROR_FILE_NOT_FOUND) return true;
   if (opened != ERROR_SUCCESS) return false;
-  LONG deleted = ::RegDeleteTreeW(parent ? key.get() : HKEY_CLASSES_ROOT, child.c_str());
+  const HKEY base = atRoot ? root.hive : key.get();
+  LONG deleted = ::RegDeleteTreeW(base, child.c_str());
   if (deleted == ERROR_FILE_NOT_FOUND) return true;
   if (deleted != ERROR_SUCCESS) return false;
   // RegDeleteTree empties the key; the key itself goes with RegDeleteKeyEx.
-  LONG removed = ::RegDeleteKeyExW(parent ? key.get() : HKEY_CLASSES_ROOT, child.c_str(), OwnRegistryView(), 0);
+  LONG removed = ::RegDeleteKeyExW(base, child.c_str(), OwnRegistryView(), 0);
   return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
 }
 
@@ -58,12 +79,17 @@ std::wstring GuidText(const GUID& guid) {
   return length > 0 ? std::wstring(text, length - 1) : std::wstring();
 }
 
-HRESULT RegisterTypeLibrary() {
+HRESULT RegisterTypeLibrary(RegistrationScope scope) {
   ComPtr<ITypeLib> library;
-  return ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_REGISTER, library.put());
+  if (scope == RegistrationScope::Machine)
+    return ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_REGISTER, library.put());
+  HRESULT hr = ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_NONE, library.put());
+  if (FAILED(hr)) return hr;
+  std::wstring path = ModuleFileName();
+  return ::RegisterTypeLibForUser(library.get(), path.data(), nullptr);
 }
 
-HRESULT UnregisterTypeLibrary() {
+HRESULT UnregisterTypeLibrary(RegistrationScope scope) {
   // The module's own library says under which identity, version and locale it was registered.
   ComPtr<ITypeLib> library;
   HRESULT hr = ::LoadTypeLibEx(ModuleFileName().c_str(), REGKIND_NONE, library.put());
@@ -76,39 +102,44 @@ HRESULT UnregisterTypeLibrary() {
   UniqueBstr registeredPath;
   if (FAILED(::QueryPathOfRegTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, registeredPath.put())))
     return S_OK;  // not registered: nothing to remove
+  if (scope == RegistrationScope::User)
+    return ::UnRegisterTypeLibForUser(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, OwnSysKind());
   return ::UnRegisterTypeLib(copy.guid, copy.wMajorVerNum, copy.wMinorVerNum, copy.lcid, OwnSysKind());
 }
 
-HRESULT RegisterServerClass(const ServerClass& entry, const GUID& libid, WORD majorVersion, WORD minorVersion) {
+HRESULT RegisterServerClass(const ServerClass& entry, const GUID& libid, WORD majorVersion, WORD minorVersion,
+                            RegistrationScope scope) {
+  const ClassesRoot root = RootOf(scope);
   const std::wstring path = ModuleFileName();
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   const std::wstring clsid = GuidText(*entry.clsid);
   const std::wstring key = L"CLSID\\" + clsid;
-  bool ok = SetClassesValue(key, nullptr, entry.typeName) && SetClassesValue(key + L"\\InprocServer32", nullptr, path) &&
-            SetClassesValue(key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+  bool ok = SetClassesValue(root, key, nullptr, entry.typeName) && SetClassesValue(root, key + L"\\InprocServer32", nullptr, path) &&
+            SetClassesValue(root, key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
   if (entry.progId) {
-    ok = ok && SetClassesValue(key + L"\\ProgID", nullptr, entry.progId) &&
-         SetClassesValue(entry.progId, nullptr, entry.typeName) &&
-         SetClassesValue(std::wstring(entry.progId) + L"\\CLSID", nullptr, clsid);
+    ok = ok && SetClassesValue(root, key + L"\\ProgID", nullptr, entry.progId) &&
+         SetClassesValue(root, entry.progId, nullptr, entry.typeName) &&
+         SetClassesValue(root, std::wstring(entry.progId) + L"\\CLSID", nullptr, clsid);
   }
   if (entry.control) {
-    ok = ok && CreateClassesKey(key + L"\\Control") &&
-         SetClassesValue(key + L"\\ToolboxBitmap32", nullptr, path + L", " + std::to_wstring(entry.toolboxBitmap)) &&
-         SetClassesValue(key + L"\\MiscStatus", nullptr, L"0") &&
-         SetClassesValue(key + L"\\MiscStatus\\1", nullptr, std::to_wstring(entry.miscStatus)) &&
+    ok = ok && CreateClassesKey(root, key + L"\\Control") &&
+         SetClassesValue(root, key + L"\\ToolboxBitmap32", nullptr, path + L", " + std::to_wstring(entry.toolboxBitmap)) &&
+         SetClassesValue(root, key + L"\\MiscStatus", nullptr, L"0") &&
+         SetClassesValue(root, key + L"\\MiscStatus\\1", nullptr, std::to_wstring(entry.miscStatus)) &&
          // The "Properties" verb (OLEIVERB_PROPERTIES), as containers list it: name, menu
          // flags, verb attributes (OLEVERBATTRIB_ONCONTAINERMENU).
-         SetClassesValue(key + L"\\Verb\\-7", nullptr, L"&Properties,0,2") &&
-         SetClassesValue(key + L"\\TypeLib", nullptr, GuidText(libid)) &&
-         SetClassesValue(key + L"\\Version", nullptr,
+         SetClassesValue(root, key + L"\\Verb\\-7", nullptr, L"&Properties,0,2") &&
+         SetClassesValue(root, key + L"\\TypeLib", nullptr, GuidText(libid)) &&
+         SetClassesValue(root, key + L"\\Version", nullptr,
                          std::to_wstring(majorVersion) + L"." + std::to_wstring(minorVersion));
   }
   return ok ? S_OK : E_ACCESSDENIED;
 }
 
-HRESULT UnregisterServerClass(const ServerClass& entry) {
-  bool ok = DeleteClassesTree(L"CLSID", GuidText(*entry.clsid));
-  if (entry.progId) ok = DeleteClassesTree(nullptr, entry.progId) && ok;
+HRESULT UnregisterServerClass(const ServerClass& entry, RegistrationScope scope) {
+  const ClassesRoot root = RootOf(scope);
+  bool ok = DeleteClassesTree(root, L"CLSID", GuidText(*entry.clsid));
+  if (entry.progId) ok = DeleteClassesTree(root, nullptr, entry.progId) && ok;
   return ok ? S_OK : E_ACCESSDENIED;
 }
 
@@ -140,13 +171,34 @@ HRESULT RegisterImplementedCategories(const CLSID& clsid, const std::vector<Comp
   return registrar->RegisterClassImplCategories(clsid, static_cast<ULONG>(ids.size()), ids.data());
 }
 
-HRESULT RegisterServer(const ServerDescription& server) {
+namespace {
+
+// The categories as keys of the user's classes: the category manager writes only the
+// machine's.
+bool RegisterUserCategories(const ServerDescription& server) {
+  const ClassesRoot root = RootOf(RegistrationScope::User);
+  bool ok = true;
+  for (const ComponentCategory& category : server.categories) {
+    ok = ok && SetClassesValue(root, L"Component Categories\\" + GuidText(category.id), L"409", category.description);
+    for (const ServerClass& entry : server.classes) {
+      if (entry.control)
+        ok = ok && CreateClassesKey(root, L"CLSID\\" + GuidText(*entry.clsid) + L"\\Implemented Categories\\" +
+                                              GuidText(category.id));
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+HRESULT RegisterServer(const ServerDescription& server, RegistrationScope scope) {
   ComInit com;  // regsvr32 may call us with COM not initialised
-  if (FAILED(RegisterTypeLibrary())) return SELFREG_E_TYPELIB;
+  if (FAILED(RegisterTypeLibrary(scope))) return SELFREG_E_TYPELIB;
   for (const ServerClass& entry : server.classes) {
-    if (FAILED(RegisterServerClass(entry, server.libid, server.majorVersion, server.minorVersion)))
+    if (FAILED(RegisterServerClass(entry, server.libid, server.majorVersion, server.minorVersion, scope)))
       return SELFREG_E_CLASS;
   }
+  if (scope == RegistrationScope::User) return RegisterUserCategories(server) ? S_OK : SELFREG_E_CLASS;
   if (FAILED(RegisterCategories(server.categories))) return SELFREG_E_CLASS;
   for (const ServerClass& entry : server.classes) {
     if (entry.control && FAILED(RegisterImplementedCategories(*entry.clsid, server.categories)))
@@ -155,13 +207,19 @@ HRESULT RegisterServer(const ServerDescription& server) {
   return S_OK;
 }
 
-HRESULT UnregisterServer(const ServerDescription& server) {
+HRESULT UnregisterServer(const ServerDescription& server, RegistrationScope scope) {
   ComInit com;
-  if (FAILED(UnregisterTypeLibrary())) return SELFREG_E_TYPELIB;
+  if (FAILED(UnregisterTypeLibrary(scope))) return SELFREG_E_TYPELIB;
   for (const ServerClass& entry : server.classes) {
-    if (FAILED(UnregisterServerClass(entry))) return SELFREG_E_CLASS;
+    if (FAILED(UnregisterServerClass(entry, scope))) return SELFREG_E_CLASS;
   }
   return S_OK;
+}
+
+HRESULT InstallServer(const ServerDescription& server, bool install, const wchar_t* commandLine) {
+  const bool user = commandLine && ::lstrcmpiW(commandLine, L"user") == 0;
+  const RegistrationScope scope = user ? RegistrationScope::User : RegistrationScope::Machine;
+  return install ? RegisterServer(server, scope) : UnregisterServer(server, scope);
 }
 
 HRESULT ServerGetClassObject(const ServerDescription& server, REFCLSID clsid, REFIID riid, void** out) {

@@ -31,6 +31,14 @@ class Registry {
   virtual long Write(Hive hive, const std::u16string& key, const std::u16string& name, const Value& value) = 0;
   // Makes the key (and its parents) unless it exists; the status.
   virtual long CreateKey(Hive hive, const std::u16string& key) = 0;
+  // Whether the value exists, whatever its type and size.
+  virtual bool ValueExists(Hive hive, const std::u16string& key, const std::u16string& name) {
+    return Read(hive, key, name).has_value();
+  }
+  // Whether the key can be opened to read and set its values; the status.
+  virtual long OpenForWriting(Hive hive, const std::u16string& key) {
+    return KeyExists(hive, key) ? kSuccess : kNotFound;
+  }
 };
 
 // A REG_DWORD value of exactly four bytes; nothing for a missing value, another type or

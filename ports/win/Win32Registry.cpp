@@ -55,4 +55,15 @@ long Win32Registry::CreateKey(Hive hive, const std::u16string& key) {
                            nullptr);
 }
 
+bool Win32Registry::ValueExists(Hive hive, const std::u16string& key, const std::u16string& name) {
+  UniqueRegKey opened;
+  if (::RegOpenKeyExW(Root(hive), AsWide(key.c_str()), 0, KEY_QUERY_VALUE, opened.put()) != ERROR_SUCCESS) return false;
+  return ::RegQueryValueExW(opened.get(), AsWide(name.c_str()), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+long Win32Registry::OpenForWriting(Hive hive, const std::u16string& key) {
+  UniqueRegKey opened;
+  return ::RegOpenKeyExW(Root(hive), AsWide(key.c_str()), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, opened.put());
+}
+
 }  // namespace tavolen

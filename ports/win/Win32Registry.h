@@ -11,6 +11,8 @@ class Win32Registry : public Registry {
   std::optional<Value> Read(Hive hive, const std::u16string& key, const std::u16string& name) override;
   long Write(Hive hive, const std::u16string& key, const std::u16string& name, const Value& value) override;
   long CreateKey(Hive hive, const std::u16string& key) override;
+  bool ValueExists(Hive hive, const std::u16string& key, const std::u16string& name) override;
+  long OpenForWriting(Hive hive, const std::u16string& key) override;
 };
 
 }  // namespace tavolen

@@ -16,7 +16,7 @@
 
 #include "tools/gadget-host/GadgetHostWindow.h"
 #include "framework/OleInit.h"
-#include "sim/win/WineDrives.h"
+#include "sim/win/DemonstrationDrives.h"
 #include "control/core/win/ZendrelIds.h"
 
 namespace {
@@ -72,37 +72,6 @@ std::wstring FullPath(const std::wstring& path) {
   return ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr) ? std::wstring(full.data()) : path;
 }
 
-// The demonstration drives: folders under the temporary folder of the prefix.
-std::vector<tavolen::test::WineDrive> MakeDemonstrationDrives() {
-  struct Demo {
-    wchar_t letter;
-    UINT type;
-    const wchar_t* name;
-    const wchar_t* label;
-  };
-  static constexpr Demo kDemos[] = {
-      {L'M', DRIVE_FIXED, L"fixed", L"Photos"},
-      {L'N', DRIVE_REMOVABLE, L"removable", L"SD CARD"},
-      {L'O', DRIVE_REMOTE, L"network", L"Share"},
-      {L'P', DRIVE_CDROM, L"optical", L"DVD_VIDEO"},
-  };
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  std::vector<tavolen::test::WineDrive> drives;
-  for (const Demo& demo : kDemos) {
-    tavolen::test::WineDrive drive(demo.letter, demo.type, std::wstring(temp) + L"tavolen-demo\\" + demo.name,
-                                   demo.label);
-    if (drive) {
-      std::printf("gadget host: drive %lc: (%ls, type %u)\n", demo.letter, demo.label, demo.type);
-      drives.push_back(std::move(drive));
-    } else {
-      std::fprintf(stderr, "gadget host: drive %lc: could not be defined (error %lu)\n", demo.letter, drive.Error());
-    }
-  }
-  std::fflush(stdout);
-  return drives;
-}
-
 HWND g_hostWindow = nullptr;
 
 // Ctrl+C and closing the console end the host as closing its window does, so that the
@@ -125,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
 
   // The drives outlive the control: it is closed before they are removed.
   std::vector<tavolen::test::WineDrive> drives;
-  if (options->drives) drives = MakeDemonstrationDrives();
+  if (options->drives) drives = tavolen::test::MakeDemonstrationDrives("gadget host");
 
   const tavolen::OleInit ole;
   if (FAILED(ole.result())) {

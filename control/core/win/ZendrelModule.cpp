@@ -66,4 +66,10 @@ HRESULT STDAPICALLTYPE DllRegisterServer() { return RegisterServer(Server()); }
 
 HRESULT STDAPICALLTYPE DllUnregisterServer() { return UnregisterServer(Server()); }
 
+// "regsvr32 /n /i:user Zendrel.dll" registers for the current user only (no administrator
+// rights needed); "regsvr32 /u /n /i:user" removes that registration.
+HRESULT STDAPICALLTYPE DllInstall(BOOL install, PCWSTR commandLine) {
+  return InstallServer(Server(), install != FALSE, commandLine);
+}
+
 }  // extern "C"
