@@ -5,7 +5,7 @@
 #include <map>
 
 #include "launcher/SettingsController.h"
-#include "tests/core/MemorySettingsFile.h"
+#include "tests/fakes/MemorySettingsFile.h"
 #include "tests/launcher/LauncherFakes.h"
 
 using namespace tavolen;
