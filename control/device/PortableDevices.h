@@ -22,7 +22,7 @@ class OpenedPortableDevice {
  public:
   virtual ~OpenedPortableDevice() = default;
   // The object identifier of the device's first storage functional object, as the
-  // device gives it (untrusted, unbounded); empty when there is none.
+  // device gives it (untrusted); empty when there is none.
   virtual std::u16string FindStorageObject() = 0;
   // Capacity and free space of a storage object; none unless both were read.
   virtual std::optional<StorageSpace> GetStorageCapacity(const std::u16string& objectId) = 0;

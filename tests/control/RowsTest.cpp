@@ -293,7 +293,9 @@ TEST_F(MadeUpDrivesTest, AWatchedCardSlotWithoutACardGetsItsRowWhenTheCardComes)
 
 namespace {
 
-const std::u16string kPhone = u"\\\\?\\usb#vid_05ac&pid_12a8#a1b2#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
+// Longer than a record's path field: the row names the device by its whole path.
+const std::u16string kPhone = u"\\\\?\\usb#vid_05ac&pid_12a8#a1b2" + std::u16string(100, u'0') +
+                              u"#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
 const std::u16string kPlayer = u"\\\\?\\swd#wpdbusenum#player#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
 const std::u16string kCamera = u"\\\\?\\swd#wpdbusenum#camera#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
 
