@@ -179,106 +179,88 @@ class FakeValues : public Fake<IPortableDeviceValues> {
   std::map<DWORD, ULONGLONG> numbers_;
 };
 
-class FakeProperties : public Fake<IPortableDeviceProperties> {
+// The device object, which is also its own capabilities, content and properties.
+class FakeDevice : public ComObjectBase,
+                   public IPortableDevice,
+                   public IPortableDeviceCapabilities,
+                   public IPortableDeviceContent,
+                   public IPortableDeviceProperties {
  public:
-  FakeProperties(Scene& scene, const Scene::Device& device) : Fake(scene, IID_IPortableDeviceProperties), device_(device) {}
+  COM_OBJECT_REFCOUNT
+  explicit FakeDevice(Scene& scene) : scene_(scene) { ++scene_.live; }
+  ~FakeDevice() override { --scene_.live; }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!IsEqualGUID(riid, IID_IPortableDevice)) return *out = nullptr, E_NOINTERFACE;
+    *out = static_cast<IPortableDevice*>(this);
+    return AddRef(), S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Open(LPCWSTR deviceId, IPortableDeviceValues* clientInfo) override {
+    device_ = &scene_.devices[Log("Open", deviceId)];
+    return clientInfo && !device_->openFails ? S_OK : E_ACCESSDENIED;
+  }
+  HRESULT STDMETHODCALLTYPE Capabilities(IPortableDeviceCapabilities** out) override { return Self("Capabilities", out); }
+  HRESULT STDMETHODCALLTYPE Content(IPortableDeviceContent** out) override { return Self("Content", out); }
+  HRESULT STDMETHODCALLTYPE Properties(IPortableDeviceProperties** out) override { return Self("Properties", out); }
+  HRESULT STDMETHODCALLTYPE Close() override { return Log("Close", L""), S_OK; }
+  HRESULT STDMETHODCALLTYPE GetFunctionalCategories(IPortableDevicePropVariantCollection** categories) override {
+    Log("GetFunctionalCategories", L"");
+    return *categories = MakeComObject<FakeCollection>(scene_, device_->categories).detach(), S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetFunctionalObjects(REFGUID category, IPortableDevicePropVariantCollection** objects) override {
+    Log("GetFunctionalObjects", L"");
+    if (!IsEqualGUID(category, WPD_FUNCTIONAL_CATEGORY_STORAGE) || asked_ >= device_->storageObjects.size()) return E_FAIL;
+    return *objects = MakeComObject<FakeCollection>(scene_, device_->storageObjects[asked_++]).detach(), S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetValues(LPCWSTR objectId, IPortableDeviceKeyCollection* keys,
                                       IPortableDeviceValues** values) override {
-    scene_.calls.push_back("GetValues");
-    scene_.objectAsked = objectId;
+    scene_.objectAsked = Log("GetValues", objectId);
     DWORD count = 0;
     keys->GetCount(&count);
+    scene_.keysAsked.clear();
     for (DWORD i = 0; i < count; ++i) {
       PROPERTYKEY key{};
       keys->GetAt(i, &key);
       scene_.keysAsked.push_back(IsEqualGUID(key.fmtid, kStorageObjectProperties) ? key.pid : 0);
     }
-    *values = MakeComObject<FakeValues>(scene_, device_.storage).detach();
-    return S_OK;
+    return *values = MakeComObject<FakeValues>(scene_, device_->storage).detach(), S_OK;
   }
-  NOT_USED(GetSupportedProperties, (LPCWSTR, IPortableDeviceKeyCollection**))
-  NOT_USED(GetPropertyAttributes, (LPCWSTR, REFPROPERTYKEY, IPortableDeviceValues**))
-  NOT_USED(SetValues, (LPCWSTR, IPortableDeviceValues*, IPortableDeviceValues**))
-  NOT_USED(Delete, (LPCWSTR, IPortableDeviceKeyCollection*)) NOT_USED(Cancel, ())
-
- private:
-  const Scene::Device& device_;
-};
-
-class FakeContent : public Fake<IPortableDeviceContent> {
- public:
-  FakeContent(Scene& scene, const Scene::Device& device) : Fake(scene, IID_IPortableDeviceContent), device_(device) {}
-  HRESULT STDMETHODCALLTYPE Properties(IPortableDeviceProperties** properties) override {
-    scene_.calls.push_back("Properties");
-    *properties = MakeComObject<FakeProperties>(scene_, device_).detach();
-    return S_OK;
-  }
-  NOT_USED(EnumObjects, (DWORD, LPCWSTR, IPortableDeviceValues*, IEnumPortableDeviceObjectIDs**))
-  NOT_USED(Transfer, (IPortableDeviceResources**)) NOT_USED(CreateObjectWithPropertiesOnly, (IPortableDeviceValues*, LPWSTR*))
-  NOT_USED(CreateObjectWithPropertiesAndData, (IPortableDeviceValues*, IStream**, DWORD*, LPWSTR*))
-  NOT_USED(Delete, (DWORD, IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
-  NOT_USED(GetObjectIDsFromPersistentUniqueIDs, (IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
-  NOT_USED(Cancel, ()) NOT_USED(Move, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
-  NOT_USED(Copy, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
-
- private:
-  const Scene::Device& device_;
-};
-
-class FakeCapabilities : public Fake<IPortableDeviceCapabilities> {
- public:
-  FakeCapabilities(Scene& scene, const Scene::Device& device)
-      : Fake(scene, IID_IPortableDeviceCapabilities), device_(device) {}
-  HRESULT STDMETHODCALLTYPE GetFunctionalCategories(IPortableDevicePropVariantCollection** categories) override {
-    scene_.calls.push_back("GetFunctionalCategories");
-    *categories = MakeComObject<FakeCollection>(scene_, device_.categories).detach();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetFunctionalObjects(REFGUID category, IPortableDevicePropVariantCollection** objects) override {
-    scene_.calls.push_back("GetFunctionalObjects");
-    if (!IsEqualGUID(category, WPD_FUNCTIONAL_CATEGORY_STORAGE) || asked_ >= device_.storageObjects.size()) return E_FAIL;
-    *objects = MakeComObject<FakeCollection>(scene_, device_.storageObjects[asked_++]).detach();
-    return S_OK;
-  }
+  NOT_USED(Cancel, ()) NOT_USED(SendCommand, (DWORD, IPortableDeviceValues*, IPortableDeviceValues**))
+  NOT_USED(Advise, (DWORD, IPortableDeviceEventCallback*, IPortableDeviceValues*, LPWSTR*))
+  NOT_USED(Unadvise, (LPCWSTR)) NOT_USED(GetPnPDeviceID, (LPWSTR*))
   NOT_USED(GetSupportedCommands, (IPortableDeviceKeyCollection**))
   NOT_USED(GetCommandOptions, (REFPROPERTYKEY, IPortableDeviceValues**))
   NOT_USED(GetSupportedContentTypes, (REFGUID, IPortableDevicePropVariantCollection**))
   NOT_USED(GetSupportedFormats, (REFGUID, IPortableDevicePropVariantCollection**))
   NOT_USED(GetSupportedFormatProperties, (REFGUID, IPortableDeviceKeyCollection**))
-  NOT_USED(GetFixedPropertyAttributes, (REFGUID, REFPROPERTYKEY, IPortableDeviceValues**)) NOT_USED(Cancel, ())
+  NOT_USED(GetFixedPropertyAttributes, (REFGUID, REFPROPERTYKEY, IPortableDeviceValues**))
   NOT_USED(GetSupportedEvents, (IPortableDevicePropVariantCollection**))
   NOT_USED(GetEventOptions, (REFGUID, IPortableDeviceValues**))
+  NOT_USED(EnumObjects, (DWORD, LPCWSTR, IPortableDeviceValues*, IEnumPortableDeviceObjectIDs**))
+  NOT_USED(Transfer, (IPortableDeviceResources**)) NOT_USED(CreateObjectWithPropertiesOnly, (IPortableDeviceValues*, LPWSTR*))
+  NOT_USED(CreateObjectWithPropertiesAndData, (IPortableDeviceValues*, IStream**, DWORD*, LPWSTR*))
+  NOT_USED(Delete, (DWORD, IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
+  NOT_USED(GetObjectIDsFromPersistentUniqueIDs, (IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
+  NOT_USED(Move, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
+  NOT_USED(Copy, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
+  NOT_USED(GetSupportedProperties, (LPCWSTR, IPortableDeviceKeyCollection**))
+  NOT_USED(GetPropertyAttributes, (LPCWSTR, REFPROPERTYKEY, IPortableDeviceValues**))
+  NOT_USED(SetValues, (LPCWSTR, IPortableDeviceValues*, IPortableDeviceValues**))
+  NOT_USED(Delete, (LPCWSTR, IPortableDeviceKeyCollection*))
 
  private:
-  const Scene::Device& device_;
-  std::size_t asked_ = 0;
-};
-
-class FakeDevice : public Fake<IPortableDevice> {
- public:
-  explicit FakeDevice(Scene& scene) : Fake(scene, IID_IPortableDevice) {}
-  HRESULT STDMETHODCALLTYPE Open(LPCWSTR deviceId, IPortableDeviceValues* clientInfo) override {
-    scene_.calls.push_back("Open");
-    device_ = &scene_.devices[deviceId];
-    return clientInfo && !device_->openFails ? S_OK : E_ACCESSDENIED;
+  std::wstring Log(const char* call, std::wstring argument) {
+    scene_.calls.push_back(call);
+    return argument;
   }
-  HRESULT STDMETHODCALLTYPE Capabilities(IPortableDeviceCapabilities** capabilities) override {
-    scene_.calls.push_back("Capabilities");
-    *capabilities = MakeComObject<FakeCapabilities>(scene_, *device_).detach();
-    return S_OK;
+  template <class Interface>
+  HRESULT Self(const char* call, Interface** out) {
+    Log(call, L"");
+    *out = this;
+    return AddRef(), S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Content(IPortableDeviceContent** content) override {
-    scene_.calls.push_back("Content");
-    *content = MakeComObject<FakeContent>(scene_, *device_).detach();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Close() override { return scene_.calls.push_back("Close"), S_OK; }
-  NOT_USED(SendCommand, (DWORD, IPortableDeviceValues*, IPortableDeviceValues**)) NOT_USED(Cancel, ())
-  NOT_USED(Advise, (DWORD, IPortableDeviceEventCallback*, IPortableDeviceValues*, LPWSTR*))
-  NOT_USED(Unadvise, (LPCWSTR)) NOT_USED(GetPnPDeviceID, (LPWSTR*))
-
- private:
+  Scene& scene_;
   const Scene::Device* device_ = nullptr;
+  std::size_t asked_ = 0;
 };
 
 class FakeManager : public Fake<IPortableDeviceManager> {
