@@ -309,8 +309,9 @@ class PortableRowsTest : public MadeUpDrivesTest {
     portable.Set(ToUpper(kPhone), {u"Phone", u"Apple Inc.", u"s10001", StorageSpace{16ull << 30, 500ull << 20}});
     portable.Set(ToUpper(kPlayer), {u"Player", u"Someone", u"", std::nullopt});
     portable.Set(ToUpper(kCamera), {u"Camera", u"Someone", u"E:\\", StorageSpace{1, 1}});
-    TheWorld().source.Set(InterfaceClass::PortableDevice,
-                          {{kPhone, u"USB\\VID_05AC&PID_12A8\\A1B2"}, {kPlayer, std::nullopt}, {kCamera, std::nullopt}});
+    TheWorld().source.Set(InterfaceClass::PortableDevice, {{kPhone, u"USB\\VID_05AC&PID_12A8\\A1B2"},
+                                                           {kPlayer, std::nullopt},
+                                                           {kCamera, std::nullopt}});
   }
   void TearDown() override {
     MadeUpDrivesTest::TearDown();

@@ -407,7 +407,8 @@ TEST_F(DeviceListTest, PortableDevicesWithoutTheirManagerEndTheRefresh) {
   testing::FakePortableDevices missing;  // as under Wine: the system has no manager
   missing.SetManagerMissing(true);
   for (PortableDevices* portable : {static_cast<PortableDevices*>(nullptr), static_cast<PortableDevices*>(&missing)}) {
-    const auto list = Refreshed(DeviceList::kDisks | DeviceList::kOpticalDrives | DeviceList::kPortableDevices, portable);
+    const auto list =
+        Refreshed(DeviceList::kDisks | DeviceList::kOpticalDrives | DeviceList::kPortableDevices, portable);
     EXPECT_EQ(list->Refresh(), 0);
     EXPECT_EQ(list->Snapshot()->disks.size(), 1u);
     EXPECT_EQ(list->Snapshot()->opticalDrives.size(), 1u);

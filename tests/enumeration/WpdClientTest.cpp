@@ -142,7 +142,8 @@ class FakeValues : public Fake<IPortableDeviceValues> {
   }
   HRESULT STDMETHODCALLTYPE GetUnsignedLargeIntegerValue(REFPROPERTYKEY key, ULONGLONG* value) override {
     const auto found = numbers_.find(key.pid);
-    if (!IsEqualGUID(key.fmtid, kStorageObjectProperties) || found == numbers_.end()) return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    if (!IsEqualGUID(key.fmtid, kStorageObjectProperties) || found == numbers_.end())
+      return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     return *value = found->second, S_OK;
   }
   NOT_USED(GetCount, (DWORD*)) NOT_USED(GetAt, (const DWORD, PROPERTYKEY*, PROPVARIANT*))
@@ -198,7 +199,9 @@ class FakeDevice : public ComObjectBase,
     device_ = &scene_.devices[Log("Open", deviceId)];
     return clientInfo && !device_->openFails ? S_OK : E_ACCESSDENIED;
   }
-  HRESULT STDMETHODCALLTYPE Capabilities(IPortableDeviceCapabilities** out) override { return Self("Capabilities", out); }
+  HRESULT STDMETHODCALLTYPE Capabilities(IPortableDeviceCapabilities** out) override {
+    return Self("Capabilities", out);
+  }
   HRESULT STDMETHODCALLTYPE Content(IPortableDeviceContent** out) override { return Self("Content", out); }
   HRESULT STDMETHODCALLTYPE Properties(IPortableDeviceProperties** out) override { return Self("Properties", out); }
   HRESULT STDMETHODCALLTYPE Close() override { return Log("Close", L""), S_OK; }
@@ -206,9 +209,11 @@ class FakeDevice : public ComObjectBase,
     Log("GetFunctionalCategories", L"");
     return *categories = MakeComObject<FakeCollection>(scene_, device_->categories).detach(), S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetFunctionalObjects(REFGUID category, IPortableDevicePropVariantCollection** objects) override {
+  HRESULT STDMETHODCALLTYPE GetFunctionalObjects(REFGUID category,
+                                                 IPortableDevicePropVariantCollection** objects) override {
     Log("GetFunctionalObjects", L"");
-    if (!IsEqualGUID(category, WPD_FUNCTIONAL_CATEGORY_STORAGE) || asked_ >= device_->storageObjects.size()) return E_FAIL;
+    if (!IsEqualGUID(category, WPD_FUNCTIONAL_CATEGORY_STORAGE) || asked_ >= device_->storageObjects.size())
+      return E_FAIL;
     return *objects = MakeComObject<FakeCollection>(scene_, device_->storageObjects[asked_++]).detach(), S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetValues(LPCWSTR objectId, IPortableDeviceKeyCollection* keys,
@@ -236,10 +241,12 @@ class FakeDevice : public ComObjectBase,
   NOT_USED(GetSupportedEvents, (IPortableDevicePropVariantCollection**))
   NOT_USED(GetEventOptions, (REFGUID, IPortableDeviceValues**))
   NOT_USED(EnumObjects, (DWORD, LPCWSTR, IPortableDeviceValues*, IEnumPortableDeviceObjectIDs**))
-  NOT_USED(Transfer, (IPortableDeviceResources**)) NOT_USED(CreateObjectWithPropertiesOnly, (IPortableDeviceValues*, LPWSTR*))
+  NOT_USED(Transfer, (IPortableDeviceResources**))
+  NOT_USED(CreateObjectWithPropertiesOnly, (IPortableDeviceValues*, LPWSTR*))
   NOT_USED(CreateObjectWithPropertiesAndData, (IPortableDeviceValues*, IStream**, DWORD*, LPWSTR*))
   NOT_USED(Delete, (DWORD, IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
-  NOT_USED(GetObjectIDsFromPersistentUniqueIDs, (IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
+  NOT_USED(GetObjectIDsFromPersistentUniqueIDs,
+           (IPortableDevicePropVariantCollection*, IPortableDevicePropVariantCollection**))
   NOT_USED(Move, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
   NOT_USED(Copy, (IPortableDevicePropVariantCollection*, LPCWSTR, IPortableDevicePropVariantCollection**))
   NOT_USED(GetSupportedProperties, (LPCWSTR, IPortableDeviceKeyCollection**))
@@ -288,16 +295,14 @@ class FakeManager : public Fake<IPortableDeviceManager> {
 ComObjectFactory Scene::Factory() {
   return [this](const CLSID& clsid, const IID& iid, void** out) -> HRESULT {
     *out = nullptr;
-    ComPtr<IUnknown> made;
-    if (IsEqualGUID(clsid, CLSID_PortableDeviceManager) && !noManager)
-      made = ComPtr<IUnknown>::Adopt(static_cast<IPortableDeviceManager*>(MakeComObject<FakeManager>(*this).detach()));
-    else if (IsEqualGUID(clsid, CLSID_PortableDeviceFTM) && !noDeviceObject)
-      made = ComPtr<IUnknown>::Adopt(static_cast<IPortableDevice*>(MakeComObject<FakeDevice>(*this).detach()));
-    else if (IsEqualGUID(clsid, CLSID_PortableDeviceValues))
-      made = ComPtr<IUnknown>::Adopt(static_cast<IPortableDeviceValues*>(MakeComObject<FakeValues>(*this, std::map<DWORD, ULONGLONG>{}).detach()));
-    else if (IsEqualGUID(clsid, CLSID_PortableDeviceKeyCollection))
-      made = ComPtr<IUnknown>::Adopt(static_cast<IPortableDeviceKeyCollection*>(MakeComObject<FakeKeys>(*this).detach()));
-    return made ? made->QueryInterface(iid, out) : REGDB_E_CLASSNOTREG;
+    // Each object is asked for the interface, then let go of: the client keeps what it asked for.
+    auto answer = [&](auto made) { return made->QueryInterface(iid, out); };
+    if (IsEqualGUID(clsid, CLSID_PortableDeviceManager) && !noManager) return answer(MakeComObject<FakeManager>(*this));
+    if (IsEqualGUID(clsid, CLSID_PortableDeviceFTM) && !noDeviceObject) return answer(MakeComObject<FakeDevice>(*this));
+    if (IsEqualGUID(clsid, CLSID_PortableDeviceValues))
+      return answer(MakeComObject<FakeValues>(*this, std::map<DWORD, ULONGLONG>{}));
+    if (IsEqualGUID(clsid, CLSID_PortableDeviceKeyCollection)) return answer(MakeComObject<FakeKeys>(*this));
+    return REGDB_E_CLASSNOTREG;
   };
 }
 

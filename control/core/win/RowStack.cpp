@@ -106,7 +106,9 @@ void RowStack::RefreshPortablePanels() {
   }
 }
 
-uint32_t RowStack::StackedRows() const { return RowCount(RowCounts{drivePanels_.size(), portablePanels_.size(), 0, 0}); }
+uint32_t RowStack::StackedRows() const {
+  return RowCount(RowCounts{drivePanels_.size(), portablePanels_.size(), 0, 0});
+}
 
 void RowStack::ApplyHiddenDrives() {
   hiddenDrives_ = BoundHiddenDrives(ReadHiddenDrives(*Ini()));

@@ -103,8 +103,8 @@ struct IPortableDeviceContent : public IUnknown {
                                                                       DWORD* optimalWriteBytes, LPWSTR* cookie) = 0;
   virtual HRESULT STDMETHODCALLTYPE Delete(DWORD options, IPortableDevicePropVariantCollection* objectIds,
                                            IPortableDevicePropVariantCollection** results) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetObjectIDsFromPersistentUniqueIDs(IPortableDevicePropVariantCollection* uniqueIds,
-                                                                        IPortableDevicePropVariantCollection** objectIds) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetObjectIDsFromPersistentUniqueIDs(
+      IPortableDevicePropVariantCollection* uniqueIds, IPortableDevicePropVariantCollection** objectIds) = 0;
   virtual HRESULT STDMETHODCALLTYPE Cancel() = 0;
   virtual HRESULT STDMETHODCALLTYPE Move(IPortableDevicePropVariantCollection* objectIds, LPCWSTR destinationId,
                                          IPortableDevicePropVariantCollection** results) = 0;
@@ -122,7 +122,8 @@ struct IPortableDeviceCapabilities : public IUnknown {
                                                              IPortableDevicePropVariantCollection** contentTypes) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetSupportedFormats(REFGUID contentType,
                                                         IPortableDevicePropVariantCollection** formats) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetSupportedFormatProperties(REFGUID format, IPortableDeviceKeyCollection** keys) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSupportedFormatProperties(REFGUID format,
+                                                                 IPortableDeviceKeyCollection** keys) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetFixedPropertyAttributes(REFGUID format, REFPROPERTYKEY key,
                                                                IPortableDeviceValues** attributes) = 0;
   virtual HRESULT STDMETHODCALLTYPE Cancel() = 0;
