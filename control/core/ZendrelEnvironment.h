@@ -11,6 +11,7 @@
 #include "control/device/DeviceChannel.h"
 #include "control/device/DeviceList.h"
 #include "control/device/DeviceSource.h"
+#include "control/device/PortableDevices.h"
 #include "ports/Clock.h"
 #include "ports/Processes.h"
 #include "ports/Registry.h"
@@ -30,7 +31,7 @@ struct ZendrelTimerPeriods {
 struct ZendrelEnvironment {
   DeviceOpener* opener = nullptr;
   DeviceSource* source = nullptr;
-  PortableDeviceManager portableDevices;  // none yet: the portable class walks nothing
+  PortableDevices* portableDevices = nullptr;
   Volumes* volumes = nullptr;
   SettingsFileFactory* settingsFiles = nullptr;
   Registry* registry = nullptr;

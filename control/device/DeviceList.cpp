@@ -19,11 +19,10 @@ const DeviceInfo* FindByDriveNumber(const std::vector<DeviceInfo>& records, uint
   return nullptr;
 }
 
-DeviceList::DeviceList(DeviceOpener& opener, DeviceSource& source, uint32_t mask,
-                       PortableDeviceManager portableDevices)
+DeviceList::DeviceList(DeviceOpener& opener, DeviceSource& source, uint32_t mask, PortableDevices* portableDevices)
     : opener_(opener),
       source_(source),
-      portableDevices_(std::move(portableDevices)),
+      portableDevices_(portableDevices),
       mask_(mask),
       snapshot_(std::make_shared<const DeviceSnapshot>()) {
   Refresh(0);
@@ -38,11 +37,17 @@ int DeviceList::Refresh(uint32_t mask) {
   bool complete = true;
   if (mask & kDisks) complete = WalkDisks(next->disks);
   if (complete && (mask & kOpticalDrives)) complete = WalkOpticalDrives(next->opticalDrives);
-  if (complete && (mask & kPortableDevices)) complete = WalkPortableDevices(next->portableDevices);
+  if (complete && (mask & kPortableDevices)) complete = WalkPortableDevices(next->portableDevices, PortableRead::Full);
 
   std::lock_guard<std::mutex> lock(mutex_);
   snapshot_ = std::move(next);
   return complete ? 1 : 0;
+}
+
+std::size_t DeviceList::CountPortableDevices() {
+  std::vector<PortableDeviceEntry> listed;
+  WalkPortableDevices(listed, PortableRead::Count);
+  return listed.size();
 }
 
 std::shared_ptr<const DeviceSnapshot> DeviceList::Snapshot() const {
@@ -209,9 +214,11 @@ bool DeviceList::BuildOpticalDrive(DeviceInfo& info, const std::u16string& path)
   return true;
 }
 
-bool DeviceList::WalkPortableDevices(std::vector<DeviceInfo>& out) {
+// The manager runs for the whole walk on this thread; each device is closed before the
+// next one is opened.
+bool DeviceList::WalkPortableDevices(std::vector<PortableDeviceEntry>& out, PortableRead read) {
   if (!portableDevices_) return false;
-  const auto session = portableDevices_();
+  const auto session = portableDevices_->StartSession();
   if (!session) return false;
   const auto walk = source_.Walk(InterfaceClass::PortableDevice);
   if (!walk) return false;
@@ -219,12 +226,11 @@ bool DeviceList::WalkPortableDevices(std::vector<DeviceInfo>& out) {
     DeviceInfo info = ZeroDeviceInfo();
     std::u16string path;
     if (!InterfaceStep(*walk, info, path)) return true;
-    const auto outcome = session->Describe(path, info);
-    if (outcome == PortableDeviceSession::Outcome::EndOfClass) return true;
-    if (outcome == PortableDeviceSession::Outcome::Skipped) continue;
-    info.kind = PortableDevice;
-    SetText(info.portable.devicePath, path);
-    out.push_back(info);
+    const PortableDeviceSession::Opening opening = session->Open(path);
+    if (opening.noDeviceObject) return true;
+    if (!opening.device) continue;  // the device would not open: not listed
+    if (auto entry = DescribePortableDevice(info, path, *session, *opening.device, read))
+      out.push_back(std::move(*entry));
   }
 }
 

@@ -4,7 +4,6 @@
 // on a worker thread while the window thread reads: readers take a snapshot, which
 // stays whole and unchanged for as long as they hold it.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,31 +13,20 @@
 #include "control/device/DeviceChannel.h"
 #include "control/device/DeviceInfo.h"
 #include "control/device/DeviceSource.h"
+#include "control/device/PortableDeviceRecord.h"
+#include "control/device/PortableDevices.h"
 
 namespace tavolen {
 
 struct DeviceSnapshot {
   std::vector<DeviceInfo> disks;
   std::vector<DeviceInfo> opticalDrives;
-  std::vector<DeviceInfo> portableDevices;
+  std::vector<PortableDeviceEntry> portableDevices;
 };
 
 // The first record with this drive number; none for kNoDeviceNumber, which marks a
 // number that could not be read and so names no device.
 const DeviceInfo* FindByDriveNumber(const std::vector<DeviceInfo>& records, uint32_t driveNumber);
-
-// The portable-device manager of one enumeration run.
-class PortableDeviceSession {
- public:
-  enum class Outcome { Listed, Skipped, EndOfClass };
-  virtual ~PortableDeviceSession() = default;
-  // Opens the device behind the interface path and fills the portable view (other than
-  // devicePath), bytesPerSector and lastLba. Skipped: the device is not listed;
-  // EndOfClass: no further device of the class can be asked.
-  virtual Outcome Describe(const std::u16string& interfacePath, DeviceInfo& info) = 0;
-};
-// Starts a session, or gives null when the manager cannot be created.
-using PortableDeviceManager = std::function<std::unique_ptr<PortableDeviceSession>()>;
 
 class DeviceList {
  public:
@@ -47,10 +35,9 @@ class DeviceList {
   static constexpr uint32_t kOpticalDrives = 0x2;
   static constexpr uint32_t kPortableDevices = 0x4;
 
-  // Stores the mask and enumerates at once. The opener and the source must outlive the
-  // list. Without a portable-device manager, the portable class cannot be walked.
-  DeviceList(DeviceOpener& opener, DeviceSource& source, uint32_t mask,
-             PortableDeviceManager portableDevices = nullptr);
+  // Stores the mask and enumerates at once. The opener, the source and the portable
+  // devices must outlive the list. Without portable devices, their class cannot be walked.
+  DeviceList(DeviceOpener& opener, DeviceSource& source, uint32_t mask, PortableDevices* portableDevices = nullptr);
   DeviceList(const DeviceList&) = delete;
   DeviceList& operator=(const DeviceList&) = delete;
 
@@ -59,6 +46,11 @@ class DeviceList {
   // a class's devices could not be obtained (the arrays then hold what was gathered).
   // Refreshes are serialised.
   int Refresh(uint32_t mask = 0);
+
+  // The portable devices that a refresh would list now, without reading their capacity;
+  // 0 when their class cannot be walked. Leaves the list as it is; any thread, also while
+  // a refresh runs.
+  std::size_t CountPortableDevices();
 
   std::shared_ptr<const DeviceSnapshot> Snapshot() const;
   uint32_t Mask() const;
@@ -69,14 +61,14 @@ class DeviceList {
  private:
   bool WalkDisks(std::vector<DeviceInfo>& out);
   bool WalkOpticalDrives(std::vector<DeviceInfo>& out);
-  bool WalkPortableDevices(std::vector<DeviceInfo>& out);
+  bool WalkPortableDevices(std::vector<PortableDeviceEntry>& out, PortableRead read);
   bool InterfaceStep(DeviceInterfaceWalk& walk, DeviceInfo& info, std::u16string& upperPath);
   bool BuildDisk(DeviceInfo& info, const std::u16string& upperPath);
   bool BuildOpticalDrive(DeviceInfo& info, const std::u16string& upperPath);
 
   DeviceOpener& opener_;
   DeviceSource& source_;
-  PortableDeviceManager portableDevices_;
+  PortableDevices* portableDevices_;
 
   std::mutex refreshMutex_;  // one refresh at a time
   mutable std::mutex mutex_;  // guards mask_ and snapshot_

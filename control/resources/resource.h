@@ -140,3 +140,8 @@
 // Shortcut row templates (Tahoma, Meiryo).
 #define IDD_SHORTCUT_TAHOMA 367
 #define IDD_SHORTCUT_MEIRYO 376
+
+// ---- Portable-device rows -------------------------------------------------------------
+
+// Strings: the word before a portable device's free space.
+#define IDS_FREE 451

@@ -33,14 +33,6 @@ class ListedWalk : public DeviceInterfaceWalk {
   std::vector<ListedSource::Interface> list_;
   std::size_t next_ = 0, current_ = SIZE_MAX;
 };
-
-class ListingSession : public PortableDeviceSession {
- public:
-  Outcome Describe(const std::u16string&, DeviceInfo& info) override {
-    info.bytesPerSector = 512;
-    return Outcome::Listed;
-  }
-};
 }  // namespace
 
 void ListedSource::Set(InterfaceClass c, std::vector<Interface> interfaces) {
@@ -72,10 +64,6 @@ std::unique_ptr<DeviceInterfaceWalk> ListedSource::Walk(InterfaceClass c) {
   const int open = ++open_;
   if (open > mostOpen_) mostOpen_ = open;
   return std::make_unique<ListedWalk>(*this, classes_[c]);
-}
-
-PortableDeviceManager ListingPortableManager() {
-  return [] { return std::make_unique<ListingSession>(); };
 }
 
 // --- message boxes ----------------------------------------------------------------------

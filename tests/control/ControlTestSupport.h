@@ -49,9 +49,6 @@ class ListedSource : public DeviceSource {
   std::atomic<int> open_{0}, mostOpen_{0};
 };
 
-// Lists every portable interface the source gives.
-PortableDeviceManager ListingPortableManager();
-
 // Waits (bounded) on its own thread for a message box whose text contains `expected`,
 // remembers its text and presses `button` in it, as a person would.
 class BoxAnswerer {

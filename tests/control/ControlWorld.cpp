@@ -31,7 +31,7 @@ class WorldEnvironment : public ::testing::Environment {
     ZendrelEnvironment environment;
     environment.opener = &world.opener;
     environment.source = &world.source;
-    environment.portableDevices = ListingPortableManager();
+    environment.portableDevices = &world.portableDevices;
     environment.volumes = &world.volumes;
     environment.settingsFiles = &world.files;
     environment.registry = &world.registry;

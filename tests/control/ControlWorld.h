@@ -1,6 +1,7 @@
 #pragma once
 // The world every in-process control test shares: simulated disks and an optical drive
-// behind the device opener, a device source listing their interfaces, the module's ports
+// behind the device opener, a device source listing their interfaces, portable devices
+// made up (every portable interface of the source opens as one), the module's ports
 // (the system's settings files, registry and configuration manager; volumes that are the
 // prefix's drives unless a test makes its own; programs recorded instead of started), a
 // clock that only moves when a test advances it, and threads a test can refuse. It is
@@ -17,6 +18,7 @@
 #include "sim/SimOpener.h"
 #include "tests/control/ControlTestSupport.h"
 #include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakePortableDevices.h"
 #include "tests/fakes/FakeVolumes.h"
 #include "tests/fakes/RecordingProcesses.h"
 #include "ports/win/PrivateProfileSettingsFile.h"
@@ -61,6 +63,7 @@ struct World {
   World();
   sim::SimOpener opener;
   ListedSource source;
+  testing::FakePortableDevices portableDevices;
   std::shared_ptr<sim::SimDevice> fixedDisk = std::make_shared<sim::SimDevice>(sim::Family::PlainAta);
   std::shared_ptr<sim::SimDevice> jmDisk = std::make_shared<sim::SimDevice>(sim::Family::Jm);
   std::shared_ptr<sim::SimDevice> opticalDrive = std::make_shared<sim::SimDevice>(sim::Family::Optical);

@@ -1,9 +1,11 @@
 // The rows the control builds from the drives of the Wine prefix: one drive panel per
-// drive in ascending order, hidden drives, the recycle-bin and shortcut rows below them,
-// and what a rebuild keeps.
+// drive in ascending order, hidden drives, portable devices after the drives, the
+// recycle-bin and shortcut rows below them, and what a rebuild keeps.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "tests/framework/MessagePump.h"
 #include "control/core/win/CZendrelApp.h"
@@ -285,4 +287,86 @@ TEST_F(MadeUpDrivesTest, AWatchedCardSlotWithoutACardGetsItsRowWhenTheCardComes)
   EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"Drive C", L"Drive E", L"Drive F", L"Drive G", L"CARD"}));
   AdvanceClock(5000);  // the rebuild polls once more, finds nothing listed and stops
   EXPECT_FALSE(TheWorld().clock.Running(window, 4)) << "nothing left to poll";
+}
+
+// --- portable devices ----------------------------------------------------------------
+
+namespace {
+
+// Longer than a record's path field: the row names the device by its whole path.
+const std::u16string kPhone = u"\\\\?\\usb#vid_05ac&pid_12a8#a1b2" + std::u16string(100, u'0') +
+                              u"#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
+const std::u16string kPlayer = u"\\\\?\\swd#wpdbusenum#player#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
+const std::u16string kCamera = u"\\\\?\\swd#wpdbusenum#camera#{6ac27878-a6fa-4155-ba85-f98f491d4f33}";
+
+// The made-up drives, and after them a phone with 500 MiB of 16 GiB free, a player without
+// storage, and a camera that is only a mass-storage volume (its first storage is E:\).
+class PortableRowsTest : public MadeUpDrivesTest {
+ protected:
+  void SetUp() override {
+    MadeUpDrivesTest::SetUp();
+    auto& portable = TheWorld().portableDevices;
+    portable.Set(ToUpper(kPhone), {u"Phone", u"Apple Inc.", u"s10001", StorageSpace{16ull << 30, 500ull << 20}});
+    portable.Set(ToUpper(kPlayer), {u"Player", u"Someone", u"", std::nullopt});
+    portable.Set(ToUpper(kCamera), {u"Camera", u"Someone", u"E:\\", StorageSpace{1, 1}});
+    TheWorld().source.Set(InterfaceClass::PortableDevice, {{kPhone, u"USB\\VID_05AC&PID_12A8\\A1B2"},
+                                                           {kPlayer, std::nullopt},
+                                                           {kCamera, std::nullopt}});
+  }
+  void TearDown() override {
+    MadeUpDrivesTest::TearDown();
+    TheWorld().source.Set(InterfaceClass::PortableDevice, {});
+    TheWorld().portableDevices.Clear();
+    TheWorld().processes.running.clear();
+  }
+  static std::u16string ToUpper(std::u16string path) {
+    for (char16_t& c : path) c = (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+    return path;
+  }
+  static std::wstring SizeLine(HWND row) {
+    wchar_t size[64] = {};
+    ::GetDlgItemTextW(row, IDC_DRIVE_SIZE, size, 63);
+    return size;
+  }
+};
+
+}  // namespace
+
+TEST_F(PortableRowsTest, PortableDevicesGetRowsAfterTheDrivesWithTheirNameAndFreeSpace) {
+  const int openBefore = TheWorld().portableDevices.Asked().openDevices;
+  Start();
+  EXPECT_EQ(Labels(), (std::vector<std::wstring>{L"Drive C", L"Drive E", L"Drive F", L"Drive G", L"Phone", L"Player"}))
+      << "the camera is listed with the disks";
+  EXPECT_EQ(DriveLetterCount(control_), 6);
+  const std::vector<RowInfo> rows = Rows();
+  for (std::size_t i = 1; i < rows.size(); ++i) EXPECT_EQ(rows[i].rect.top, rows[i - 1].rect.bottom + 1) << i;
+  EXPECT_EQ(SizeLine(rows[4].window), L"Free 0.5 GB") << "the unit follows the capacity";
+  EXPECT_EQ(::SendDlgItemMessageW(rows[4].window, IDC_DRIVE_BAR, PBM_GETPOS, 0, 0), 97);
+  EXPECT_EQ(SizeLine(rows[5].window), L"") << "no storage, no size";
+  EXPECT_EQ(TheWorld().portableDevices.Asked().openDevices, openBefore + 2) << "each row keeps its device open";
+
+  // The recycle row comes below the portable rows.
+  ASSERT_EQ(control_.Call(L"SetAdditionalOption", {Bool(true), Bool(false), Int(0), Int(0), Int(0)}), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return DriveLetterCount(control_) == 7; }));
+  EXPECT_EQ(Rows().back().rect.top, 6 * CZendrelApp::Instance().RowHeight());
+
+  // A click on the row asks for information a portable device does not have: the flyout closes.
+  control_.ClearEvents();
+  ::SendMessageW(Rows()[4].window, WM_APP + 4, 0, 0);
+  test::PumpPending();
+  EXPECT_EQ(control_.Events(ev::FlyOutOff).size(), 1u);
+  control_.Close();
+  EXPECT_EQ(TheWorld().portableDevices.Asked().openDevices, openBefore) << "closed with their rows";
+}
+
+TEST_F(PortableRowsTest, EjectRefusesWhileThePlayerSoftwareRunsEvenWhenTheRowIsGone) {
+  Start();
+  const HWND phone = Rows()[4].window;
+  TheWorld().processes.running.insert(u"iTunes.exe");
+  BoxAnswerer person(L"iTunes is found, so don't unplug.", IDOK);
+  ::SendMessageW(phone, WM_COMMAND, ID_EJECT_DEVICE, 0);
+  control_.Close();  // the eject thread has its own copy of the record
+  ASSERT_TRUE(person.Answered());
+  EXPECT_EQ(person.Caption(), L"Caution");
+  ASSERT_TRUE(PumpUntilWorkersEnded());
 }

@@ -23,6 +23,7 @@
 #include "ports/win/Win32Registry.h"
 #include "tests/control/ControlTestSupport.h"
 #include "tests/fakes/FakeClock.h"
+#include "tests/fakes/FakePortableDevices.h"
 #include "tests/fakes/FakeVolumes.h"
 #include "tests/fakes/RecordingProcesses.h"
 #include "tests/framework/MessagePump.h"
@@ -59,6 +60,7 @@ struct ServiceWorld {
   }
   std::unique_ptr<Win32DeviceOpener> opener;
   ListedSource source;
+  tavolen::testing::FakePortableDevices portableDevices;
   tavolen::testing::FakeVolumes volumes;
   PrivateProfileFiles files;
   Win32Registry registry;
@@ -78,6 +80,7 @@ class ServiceRouteEnvironment : public ::testing::Environment {
     ZendrelEnvironment environment;
     environment.opener = world.opener.get();
     environment.source = &world.source;
+    environment.portableDevices = &world.portableDevices;
     environment.volumes = &world.volumes;
     environment.settingsFiles = &world.files;
     environment.registry = &world.registry;

@@ -15,6 +15,7 @@
 #include "control/device/IoctlCodes.h"
 #include "sim/SimOpener.h"
 #include "tests/enumeration/FakeSource.h"
+#include "tests/fakes/FakePortableDevices.h"
 #include "control/device/SystemDrive.h"
 
 namespace tavolen {
@@ -57,10 +58,10 @@ class DeviceListTest : public ::testing::Test {
     source.Add(InterfaceClass::Cdrom, std::move(path), std::move(parent));
     return device;
   }
-  std::unique_ptr<DeviceList> Refreshed(uint32_t mask, PortableDeviceManager portable = nullptr) {
+  std::unique_ptr<DeviceList> Refreshed(uint32_t mask, PortableDevices* portable = nullptr) {
     source.Provide(InterfaceClass::Disk);
     source.Provide(InterfaceClass::Cdrom);
-    return std::make_unique<DeviceList>(opener, source, mask, std::move(portable));
+    return std::make_unique<DeviceList>(opener, source, mask, portable);
   }
 
   SimOpener opener;
@@ -402,52 +403,94 @@ TEST_F(DeviceListTest, MissingClassEndsTheRefreshWithWhatWasGathered) {
 TEST_F(DeviceListTest, PortableDevicesWithoutTheirManagerEndTheRefresh) {
   AddDisk(Family::PlainAta, DiskPath(u"scsi#disk#1"), 1);
   AddOptical(CdromPath(u"scsi#cdrom#1"), 0);
-  const auto list = Refreshed(DeviceList::kDisks | DeviceList::kOpticalDrives | DeviceList::kPortableDevices);
-  EXPECT_EQ(list->Refresh(), 0);
-  EXPECT_EQ(list->Snapshot()->disks.size(), 1u);
-  EXPECT_EQ(list->Snapshot()->opticalDrives.size(), 1u);
-  EXPECT_TRUE(list->Snapshot()->portableDevices.empty());
+  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\swd#wpdbusenum#phone");
+  testing::FakePortableDevices missing;  // as under Wine: the system has no manager
+  missing.SetManagerMissing(true);
+  for (PortableDevices* portable : {static_cast<PortableDevices*>(nullptr), static_cast<PortableDevices*>(&missing)}) {
+    const auto list =
+        Refreshed(DeviceList::kDisks | DeviceList::kOpticalDrives | DeviceList::kPortableDevices, portable);
+    EXPECT_EQ(list->Refresh(), 0);
+    EXPECT_EQ(list->Snapshot()->disks.size(), 1u);
+    EXPECT_EQ(list->Snapshot()->opticalDrives.size(), 1u);
+    EXPECT_TRUE(list->Snapshot()->portableDevices.empty());
+    EXPECT_EQ(list->CountPortableDevices(), 0u);
+  }
 }
 
-class FakePortableSession : public PortableDeviceSession {
- public:
-  Outcome Describe(const std::u16string& path, DeviceInfo& info) override {
-    seen.push_back(path);
-    if (path.find(u"SKIP") != std::u16string::npos) return Outcome::Skipped;
-    if (path.find(u"END") != std::u16string::npos) return Outcome::EndOfClass;
-    SetText(info.portable.manufacturer, u"SIM MAKER");
-    info.bytesPerSector = 512;
-    info.lastLba = (32ull << 30) >> 9;
-    return Outcome::Listed;
+// --- portable devices ----------------------------------------------------------------
+
+class PortableDeviceListTest : public DeviceListTest {
+ protected:
+  // Interfaces in this order, each described to the fake by its upper-case path.
+  void Add(std::u16string path, testing::FakePortableDevices::Device device,
+           std::optional<std::u16string> parent = std::nullopt) {
+    portable.Set(ToUpperPath(path), std::move(device));
+    source.Add(InterfaceClass::PortableDevice, std::move(path), std::move(parent));
   }
-  std::vector<std::u16string> seen;
+  testing::FakePortableDevices portable;
 };
 
-TEST_F(DeviceListTest, PortableDevicesInOrderWithSkipsAndEnd) {
-  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\usb#vid_04e8&pid_6860&ms_comp_mtp#phone" +
-                                                 std::u16string(200, u'x'),
-             u"USB\\VID_04E8&PID_6860\\R58M");
-  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\swd#wpdbusenum#skip", std::nullopt);
-  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\swd#wpdbusenum#player", std::nullopt);
-  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\swd#wpdbusenum#end", std::nullopt);
-  source.Add(InterfaceClass::PortableDevice, u"\\\\?\\swd#wpdbusenum#never", std::nullopt);
-  FakePortableSession* session = nullptr;
-  const auto list = Refreshed(DeviceList::kPortableDevices, [&session] {
-    auto made = std::make_unique<FakePortableSession>();
-    session = made.get();
-    return made;
-  });
+TEST_F(PortableDeviceListTest, DevicesAreListedInOrderWithTheirStorageAndWholeIdentifiers) {
+  const std::u16string phonePath = u"\\\\?\\usb#vid_04e8&pid_6860&ms_comp_mtp#phone" + std::u16string(200, u'x');
+  const std::u16string longObject = u"STORAGE-" + std::u16string(40, u'7');
+  Add(phonePath, {u"Phone", u"A Maker of Many Phones", u"s10001", StorageSpace{32ull << 30, 1ull << 30}},
+      u"USB\\VID_04E8&PID_6860\\R58M");
+  Add(u"\\\\?\\swd#wpdbusenum#refuses", {u"", u"", u"s1", std::nullopt, /*openFails=*/true});
+  Add(u"\\\\?\\swd#wpdbusenum#card", {u"", u"", u"E:\\", StorageSpace{1, 1}});  // a mass-storage volume
+  Add(u"\\\\?\\swd#wpdbusenum#short", {u"", u"", u"E:", StorageSpace{1ull << 20, 0}});
+  Add(u"\\\\?\\swd#wpdbusenum#player", {u"", u"", longObject, StorageSpace{1ull << 30, 0}});
+  Add(u"\\\\?\\swd#wpdbusenum#bare", {});  // no storage at all
+  Add(u"\\\\?\\swd#wpdbusenum#end", {u"", u"", u"", std::nullopt, false, /*noDeviceObject=*/true});
+  Add(u"\\\\?\\swd#wpdbusenum#never", {});
+
+  const auto list = Refreshed(0, &portable);
+  EXPECT_EQ(list->Refresh(DeviceList::kPortableDevices), 1);
   const auto devices = list->Snapshot()->portableDevices;
-  ASSERT_EQ(devices.size(), 2u);
-  EXPECT_EQ(devices[0].kind, PortableDevice);
-  EXPECT_EQ(devices[0].busType, BusUsb);
-  EXPECT_EQ(devices[0].usb.usbProductId, 0x6860u);
-  EXPECT_EQ(GetText(devices[0].portable.manufacturer), u"SIM MAKER");
-  EXPECT_EQ(GetText(devices[0].portable.devicePath).size(), 128u);
-  EXPECT_EQ(GetText(devices[0].portable.devicePath).substr(0, 12), u"\\\\?\\USB#VID_");
-  EXPECT_EQ(devices[0].lastLba, 67108864u);
-  EXPECT_EQ(GetText(devices[1].portable.devicePath), u"\\\\?\\SWD#WPDBUSENUM#PLAYER");
-  ASSERT_NE(session, nullptr);
+  ASSERT_EQ(devices.size(), 4u);
+  const DeviceInfo& phone = devices[0].record;
+  EXPECT_EQ(phone.kind, PortableDevice);
+  EXPECT_EQ(phone.busType, BusUsb);
+  EXPECT_EQ(phone.usb.usbProductId, 0x6860u);
+  EXPECT_EQ(GetText(phone.usb.usbSerial), u"R58M");
+  EXPECT_EQ(GetText(phone.portable.manufacturer), u"A Maker of Many ") << "cut at its field";
+  EXPECT_EQ(GetText(phone.portable.storageObjectId), u"s10001");
+  EXPECT_EQ(GetText(phone.portable.devicePath), ToUpperPath(phonePath).substr(0, 128));
+  EXPECT_EQ(devices[0].devicePath, ToUpperPath(phonePath)) << "the whole path opens the device";
+  EXPECT_EQ(phone.lastLba, (32ull << 30) / 512);
+  EXPECT_EQ(phone.bytesPerSector, 512u);
+
+  EXPECT_EQ(GetText(devices[1].record.portable.storageObjectId), u"E:") << "too short for a drive letter";
+  EXPECT_EQ(GetText(devices[2].record.portable.storageObjectId), longObject.substr(0, 20));
+  EXPECT_EQ(devices[2].storageObjectId, longObject);
+  EXPECT_EQ(devices[2].record.lastLba, (1ull << 30) / 512) << "the capacity of the whole identifier";
+  EXPECT_EQ(GetText(devices[3].record.portable.devicePath), u"\\\\?\\SWD#WPDBUSENUM#BARE");
+  EXPECT_EQ(devices[3].storageObjectId, u"");
+  EXPECT_EQ(devices[3].record.lastLba, 0u);
+  EXPECT_EQ(devices[3].record.bytesPerSector, 0u);
+
+  const auto asked = portable.Asked();
+  EXPECT_EQ(asked.sessions, 1);
+  EXPECT_EQ(asked.opens, 5) << "the refused and the last two were never open";
+  EXPECT_EQ(asked.openDevices, 0) << "each closed before the next";
+  EXPECT_EQ(asked.capacityReads, 3) << "none for the volume, none without storage";
+}
+
+TEST_F(PortableDeviceListTest, TheCountSkipsTheCapacityButKeepsTheFilterAndLeavesTheList) {
+  Add(u"\\\\?\\swd#wpdbusenum#phone", {u"", u"", u"s1", StorageSpace{1ull << 30, 0}});
+  Add(u"\\\\?\\swd#wpdbusenum#card", {u"", u"", u"F:\\DCIM", StorageSpace{1, 1}});
+  Add(u"\\\\?\\swd#wpdbusenum#refuses", {u"", u"", u"", std::nullopt, true});
+  const auto list = Refreshed(DeviceList::kPortableDevices, &portable);
+  const auto before = list->Snapshot();
+  ASSERT_EQ(before->portableDevices.size(), 1u);
+  const auto listing = portable.Asked();
+
+  Add(u"\\\\?\\swd#wpdbusenum#player", {});
+  EXPECT_EQ(list->CountPortableDevices(), 2u);
+  const auto asked = portable.Asked();
+  EXPECT_EQ(asked.capacityReads, listing.capacityReads);
+  EXPECT_EQ(asked.manufacturerReads, listing.manufacturerReads);
+  EXPECT_EQ(asked.openDevices, 0);
+  EXPECT_EQ(list->Snapshot(), before) << "the list is left as it was";
 }
 
 TEST_F(DeviceListTest, LookupsByDriveNumber) {

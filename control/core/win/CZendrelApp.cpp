@@ -57,6 +57,7 @@ CZendrelApp& CZendrelApp::Instance() {
 CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.opener = &SystemDeviceOpener();
   environment_.source = &systemSource_;
+  environment_.portableDevices = &systemPortableDevices_;
   environment_.volumes = &systemVolumes_;
   environment_.settingsFiles = &systemFiles_;
   environment_.registry = &systemRegistry_;
@@ -64,7 +65,7 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.configManager = &systemConfigManager_;
   environment_.processes = &systemProcesses_;
   // The list starts empty: the first refresh thread fills it.
-  devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0);
+  devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0, environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, MakePowerSaveFolder());
   meiryoFont_ = MeiryoInstalled();
   preVista_ = OlderThanVista();

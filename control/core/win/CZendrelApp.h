@@ -19,6 +19,7 @@
 #include "control/core/win/Win32ConfigManager.h"
 #include "control/device/DeviceList.h"
 #include "control/device/win/SetupApiDeviceSource.h"
+#include "control/device/win/Win32PortableDevices.h"
 #include "control/widgets/win/RowHost.h"
 #include "ports/win/PrivateProfileSettingsFile.h"
 #include "ports/win/SystemClock.h"
@@ -78,6 +79,7 @@ class CZendrelApp : public RowHost {
 
   // The system's adapters; environment_ points to them unless a test replaced it.
   SetupApiDeviceSource systemSource_;
+  Win32PortableDevices systemPortableDevices_;
   PrivateProfileFiles systemFiles_;
   Win32Volumes systemVolumes_;
   Win32Registry systemRegistry_;

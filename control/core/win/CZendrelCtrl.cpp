@@ -23,7 +23,6 @@ namespace tavolen {
 namespace {
 
 namespace timer = control_timer;
-constexpr uint32_t kPortableClass = DeviceList::kPortableDevices;
 constexpr char16_t kSidebarFolder[] = u"\\AppData\\Local\\Microsoft\\Windows Sidebar\\Gadgets\\";
 
 UniqueVariant Unsigned(uint32_t value) {
@@ -400,11 +399,10 @@ void CZendrelCtrl::OnMediaTimer() {
 
 void CZendrelCtrl::OnPortableTimer() {
   StopTimer(timer::kPortable);
-  const ZendrelEnvironment& env = app_.Environment();
-  DeviceList portable(*env.opener, *env.source, 0, env.portableDevices);
-  portable.Refresh(kPortableClass);
-  if (portable.Snapshot()->portableDevices.size() != app_.Devices().Snapshot()->portableDevices.size())
-    StartTimer(timer::kDevices, env.periods.portableRefresh);
+  // Opens the devices on this thread, but reads no capacity and leaves the list alone.
+  DeviceList& devices = app_.Devices();
+  if (devices.CountPortableDevices() != devices.Snapshot()->portableDevices.size())
+    StartTimer(timer::kDevices, app_.Environment().periods.portableRefresh);
 }
 
 void CZendrelCtrl::OnPowerBroadcast(WPARAM event) {

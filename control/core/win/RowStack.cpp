@@ -33,6 +33,7 @@ void RowStack::Attach(HWND control) {
   if (!control) {
     // The rows' windows went with the control window: let the objects go too.
     drivePanels_.clear();
+    portablePanels_.clear();
     recyclePanel_.reset();
     shortcutRows_.clear();
     noMedia_.clear();
@@ -88,7 +89,25 @@ void RowStack::RefreshDrives() {
     ::PostMessageW(drivePanels_[i]->hwnd(), panel_message::kWatchRemovable, options_.watchRemovable, 0);
   }
   if (plan.startMediaPoll) StartMediaPoll();
-  rowCount_ = uint32_t(drivePanels_.size());
+  RefreshPortablePanels();
+  rowCount_ = StackedRows();
+}
+
+void RowStack::RefreshPortablePanels() {
+  for (const auto& panel : portablePanels_) Hide(panel->hwnd());
+  portablePanels_.clear();
+  // The panels copy their records from this snapshot, whatever a refresh swaps in meanwhile.
+  const auto devices = host_.Devices().Snapshot();
+  for (std::size_t i = 0; i < devices->portableDevices.size(); ++i) {
+    auto panel = std::make_unique<CWpdInfoDlg>(host_, *devices, i);
+    if (!panel->CreatePanel(control_, host_.DriveTemplate())) continue;
+    ::ShowWindow(panel->hwnd(), SW_SHOWNA);
+    portablePanels_.push_back(std::move(panel));
+  }
+}
+
+uint32_t RowStack::StackedRows() const {
+  return RowCount(RowCounts{drivePanels_.size(), portablePanels_.size(), 0, 0});
 }
 
 void RowStack::ApplyHiddenDrives() {
@@ -99,7 +118,7 @@ void RowStack::ApplyHiddenDrives() {
     drivePanels_.erase(drivePanels_.begin() + std::ptrdiff_t(index));
   }
   if (!hidden.empty()) RenumberPanels();
-  rowCount_ = uint32_t(drivePanels_.size());
+  rowCount_ = StackedRows();
 }
 
 void RowStack::RenumberPanels() {
@@ -107,13 +126,19 @@ void RowStack::RenumberPanels() {
 }
 
 void RowStack::StackDrivePanels() {
-  if (drivePanels_.empty()) return;
-  RECT first{};
-  ::GetWindowRect(drivePanels_.front()->hwnd(), &first);
-  const RowSize size{first.right - first.left, first.bottom - first.top};
-  const std::vector<RowPlace> places = StackPanels(drivePanels_.size(), size, 0, RowSize{});
-  for (std::size_t i = 0; i < drivePanels_.size() && i < places.size(); ++i)
-    ::SetWindowPos(drivePanels_[i]->hwnd(), nullptr, places[i].x, places[i].y, places[i].width, places[i].height,
+  auto sizeOf = [](const Dialog* panel) {
+    RECT rect{};
+    if (panel) ::GetWindowRect(panel->hwnd(), &rect);
+    return RowSize{rect.right - rect.left, rect.bottom - rect.top};
+  };
+  std::vector<HWND> windows;
+  for (const auto& panel : drivePanels_) windows.push_back(panel->hwnd());
+  for (const auto& panel : portablePanels_) windows.push_back(panel->hwnd());
+  const std::vector<RowPlace> places =
+      StackPanels(drivePanels_.size(), sizeOf(drivePanels_.empty() ? nullptr : drivePanels_.front().get()),
+                  portablePanels_.size(), sizeOf(portablePanels_.empty() ? nullptr : portablePanels_.front().get()));
+  for (std::size_t i = 0; i < windows.size() && i < places.size(); ++i)
+    ::SetWindowPos(windows[i], nullptr, places[i].x, places[i].y, places[i].width, places[i].height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -193,7 +218,7 @@ void RowStack::HideDrive(HideDriveRequest request, bool noMedium) {
   Hide(drivePanels_[*index]->hwnd());
   drivePanels_.erase(drivePanels_.begin() + std::ptrdiff_t(*index));
   RenumberPanels();
-  rowCount_ = uint32_t(drivePanels_.size());
+  rowCount_ = StackedRows();
   StackDrivePanels();
   PlaceBelowDrives();
 }
@@ -216,6 +241,7 @@ void RowStack::UpdateRows() {
 
 void RowStack::RepaintRows() {
   for (auto& panel : drivePanels_) ::InvalidateRect(panel->hwnd(), nullptr, TRUE);
+  for (auto& panel : portablePanels_) ::InvalidateRect(panel->hwnd(), nullptr, TRUE);
   if (recyclePanel_) ::InvalidateRect(recyclePanel_->hwnd(), nullptr, TRUE);
   for (auto& row : shortcutRows_) ::InvalidateRect(row->hwnd(), nullptr, TRUE);
   if (control_) ::InvalidateRect(control_, nullptr, TRUE);
@@ -236,7 +262,8 @@ RowSize RowStack::MeasureRow() const {
 
 uint32_t RowStack::RowTotal() const {
   return tavolen::RowTotal(
-      RowCounts{drivePanels_.size(), 0, recyclePanel_ ? std::size_t(1) : std::size_t(0), shortcutRows_.size()});
+      RowCounts{drivePanels_.size(), portablePanels_.size(), recyclePanel_ ? std::size_t(1) : std::size_t(0),
+                shortcutRows_.size()});
 }
 
 }  // namespace tavolen

@@ -1,6 +1,7 @@
 #pragma once
-// The control's rows: one drive panel per shown drive in drive-letter order, at most one
-// recycle-bin row and the shortcut rows below them, their creation, order, stacking,
+// The control's rows: one drive panel per shown drive in drive-letter order, one
+// portable-device panel per portable device after them, at most one recycle-bin row and
+// the shortcut rows below them, their creation, order, stacking,
 // hiding and showing, the hidden-drive list and the drives without a medium that the
 // media poll watches. Owned by the control; used on its window thread only. The rows are
 // child windows of the control window given to Attach.
@@ -15,6 +16,7 @@
 #include "control/core/GadgetOptions.h"
 #include "control/panels/RowPlan.h"
 #include "control/panels/win/CDriveInfoDlg.h"
+#include "control/panels/win/CWpdInfoDlg.h"
 #include "control/core/win/CZendrelApp.h"
 #include "framework/Dialog.h"
 
@@ -40,7 +42,8 @@ class RowStack {
   // then, their windows having gone with it).
   void Attach(HWND control);
 
-  // Reads the drives and brings the drive panels up to date (hidden drives included).
+  // Reads the drives and brings the drive panels up to date (hidden drives included);
+  // makes the portable-device panels anew.
   void RefreshDrives();
   // Reads the hidden-drive list and drops the hidden drives' panels.
   void ApplyHiddenDrives();
@@ -76,6 +79,8 @@ class RowStack {
   std::unique_ptr<SettingsFile> Ini() const;
   std::vector<std::u16string> DriveRoots() const;
   void RenumberPanels();
+  void RefreshPortablePanels();
+  uint32_t StackedRows() const;
   void PlaceBelowDrives();
   void StartMediaPoll();
 
@@ -84,6 +89,7 @@ class RowStack {
   std::function<void()> changeSize_;
   HWND control_ = nullptr;
   std::vector<std::unique_ptr<CDriveInfoDlg>> drivePanels_;
+  std::vector<std::unique_ptr<CWpdInfoDlg>> portablePanels_;
   std::unique_ptr<PlainRow> recyclePanel_;  // none or one
   std::vector<std::unique_ptr<PlainRow>> shortcutRows_;
   std::vector<std::u16string> noMedia_;

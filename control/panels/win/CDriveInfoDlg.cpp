@@ -45,6 +45,7 @@ struct EjectJob {
   uint32_t kind;
   uint32_t driveNumber;
   std::shared_ptr<const DeviceSnapshot> devices;
+  std::optional<DeviceInfo> portableRecord;  // the portable-device panel's copy
   ConfigManager* configManager;
   Processes* processes;
   Clock* clock;
@@ -60,7 +61,8 @@ struct TrayJob {
 
 unsigned EjectThreadMain(EjectJob& job) {
   Processes& processes = *job.processes;
-  const EjectPlan plan = PlanEject(job.kind, job.driveNumber, *job.devices, nullptr,
+  const DeviceInfo* portableRecord = job.portableRecord ? &*job.portableRecord : nullptr;
+  const EjectPlan plan = PlanEject(job.kind, job.driveNumber, *job.devices, portableRecord,
                                    [&processes](std::u16string_view name) { return processes.IsRunning(name); });
   switch (plan.action) {
     case EjectAction::Nothing: return 0;
@@ -202,12 +204,19 @@ void CDriveInfoDlg::RefreshLabelAndSize() {
   ::SetDlgItemTextW(hwnd(), IDC_DRIVE_SIZE, AsWide(GetCapacityText(drivePath_).c_str()));
 }
 
+void CDriveInfoDlg::SetDevice(std::u16string drivePath, uint32_t kind) {
+  drivePath_ = std::move(drivePath);
+  kind_ = kind;
+}
+
+void CDriveInfoDlg::ResetBackground() { background_.reset(::CreateSolidBrush(kBackground)); }
+
 std::u16string CDriveInfoDlg::GetLabelText(const std::u16string& path, bool) {
   Volumes& volumes = *host_.Environment().volumes;
   const auto information = volumes.Information(path);
   const LabelText text = DriveLabelText(information ? std::optional<std::u16string>(information->label) : std::nullopt,
                                         volumes.Type(path));
-  if (!ShowsArrayState(kind_)) background_.reset(::CreateSolidBrush(kBackground));
+  if (!ShowsArrayState(kind_)) ResetBackground();
   return text.stringId != 0 ? Text(text.stringId) : text.label;
 }
 
@@ -287,7 +296,7 @@ void CDriveInfoDlg::OpenPowerSave() {
 void CDriveInfoDlg::StartEjectThread() {
   if (ejectThread_.Running()) return;  // one eject at a time
   const ZendrelEnvironment& env = host_.Environment();
-  auto job = std::make_unique<EjectJob>(EjectJob{hwnd(), kind_, driveNumber_, host_.Devices().Snapshot(),
+  auto job = std::make_unique<EjectJob>(EjectJob{hwnd(), kind_, driveNumber_, host_.Devices().Snapshot(), EjectRecord(),
                                                  env.configManager, env.processes, env.clock, ModuleReference()});
   if (!ejectThread_.Start(host_.Threads(), std::move(job), &EjectThreadMain)) ShowCautionBox(IDS_DEVICE_IN_USE);
 }

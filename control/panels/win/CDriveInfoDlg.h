@@ -9,8 +9,10 @@
 #include <shlobj.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "control/device/DeviceInfo.h"
 #include "control/widgets/win/CGadgetButton.h"
 #include "control/widgets/win/CGadgetDropTarget.h"
 #include "control/widgets/win/CGadgetProgBar.h"
@@ -54,6 +56,16 @@ class CDriveInfoDlg : public Dialog {
  protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   RowHost& Host() const { return host_; }
+
+  // For a panel that reads another kind of device into the same row (the portable-device
+  // panel): the path its button and menus name, its kind, its widgets, its background.
+  void SetDevice(std::u16string drivePath, uint32_t kind);
+  CGadgetButton& Button() { return button_; }
+  CGadgetProgBar& Bar() { return bar_; }
+  void ResetBackground();
+  // The device record an eject takes along (the eject thread gets its own copy); none for
+  // a drive, whose record the thread looks up by its number.
+  virtual std::optional<DeviceInfo> EjectRecord() const { return std::nullopt; }
 
  private:
   bool OnInitDialog();
