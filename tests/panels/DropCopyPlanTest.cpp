@@ -1,0 +1,98 @@
+// Where dropped files go and how: the drag's keys, the save settings and their commands,
+// dated folders, joins, the same-drive rule and the shell's lists.
+#include <gtest/gtest.h>
+
+#include "control/panels/DropCopyPlan.h"
+#include "tests/fakes/MemorySettingsFile.h"
+
+using namespace tavolen;
+using tavolen::testing::MemorySettingsFile;
+
+namespace {
+constexpr CalendarDate kDay{2014, 2, 28};
+
+std::u16string List(std::initializer_list<const char16_t*> paths) {
+  std::u16string list;
+  for (const char16_t* path : paths) list += std::u16string(path) + u'\0';
+  return list + u'\0';
+}
+}  // namespace
+
+TEST(DropCopyPlan, OnlyTheExactKeyStatesMoveOrAsk) {
+  EXPECT_EQ(DropChoiceFor(drag_key::kRightButton), DropChoice::AskWithMenu);
+  EXPECT_EQ(DropChoiceFor(drag_key::kLeftButton | drag_key::kShift), DropChoice::Move);
+  EXPECT_EQ(DropChoiceFor(drag_key::kLeftButton), DropChoice::Copy);
+  EXPECT_EQ(DropChoiceFor(drag_key::kRightButton | drag_key::kShift), DropChoice::Copy);
+  EXPECT_EQ(DropChoiceFor(drag_key::kLeftButton | drag_key::kShift | 0x8), DropChoice::Copy);
+}
+
+TEST(DropCopyPlan, TheSaveCommandsWriteWhatTheDropReadsBack) {
+  MemorySettingsFile ini;
+  const std::u16string e = u"E:\\";
+  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\") << "nothing stored: the drive's root";
+  WriteSaveMethod(ini, e, SaveMethod::DayFolder);
+  EXPECT_TRUE(ini.Value(u"SAVE_METHOD", e) == u"1");
+  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\2014_02_28");
+  WriteSaveMethod(ini, e, SaveMethod::MonthFolder);
+  WriteSaveAddress(ini, e, u"E:\\Photos");
+  EXPECT_TRUE(ini.Value(u"SAVE_ADDRESS", e) == u"E:\\Photos");
+  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\Photos\\2014_02");
+  // "No Folder" and "Root Directory" leave no key behind.
+  WriteSaveMethod(ini, e, SaveMethod::NoFolder);
+  WriteSaveAddress(ini, e, u"");
+  EXPECT_FALSE(ini.Has(u"SAVE_METHOD", e));
+  EXPECT_FALSE(ini.Has(u"SAVE_ADDRESS", e));
+  EXPECT_TRUE(ReadSaveSettings(ini, e).saveFolder == e);
+}
+
+TEST(DropCopyPlan, FoldersAreJoinedWithOneSeparatorAndNetworkFoldersKeepTheirLead) {
+  struct Case {
+    const char16_t *folder, *name, *joined;
+  };
+  const Case cases[] = {
+      {u"E:\\", u"2014_02_28", u"E:\\2014_02_28"},
+      {u"E:\\", u"", u"E:\\"},
+      {u"E:\\Photos", u"", u"E:\\Photos\\"},
+      {u"E:\\Photos\\\\", u"2014_02", u"E:\\Photos\\2014_02"},
+      {u"\\\\server\\share", u"2014_02", u"\\\\server\\share\\2014_02"},
+      {u"\\\\server\\share\\", u"", u"\\\\server\\share\\"},
+      {u"\\\\server\\share\\a\\\\b", u"", u"\\\\server\\share\\a\\\\b\\"},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(JoinPath(c.folder, c.name) == c.joined) << c.joined[0];
+  SaveSettings network{SaveMethod::DayFolder, true, u"\\\\server\\share\\"};
+  EXPECT_TRUE(DropFolder(network, u"E:\\", CalendarDate{2009, 11, 3}) == u"\\\\server\\share\\2009_11_03");
+}
+
+TEST(DropCopyPlan, ACopyFromTheSameDriveLetterMovesButNeverBetweenNetworkFolders) {
+  struct Case {
+    const char16_t *source, *destination;
+    FileOperation chosen, planned;
+  };
+  const Case cases[] = {
+      {u"C:\\a.txt", u"E:\\2014_02_28", FileOperation::Copy, FileOperation::Copy},
+      {u"e:\\old\\a.txt", u"E:\\2014_02_28", FileOperation::Copy, FileOperation::Move},
+      {u"E:\\old\\a.txt", u"e:\\", FileOperation::Copy, FileOperation::Move},
+      {u"C:\\a.txt", u"E:\\", FileOperation::Move, FileOperation::Move},
+      {u"\\\\server\\share\\a.txt", u"\\\\server\\other\\", FileOperation::Copy, FileOperation::Copy},
+      {u"\\\\server\\share\\a.txt", u"\\\\server\\share\\x", FileOperation::Copy, FileOperation::Copy},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(PlanDropCopy(c.chosen, {c.source}, c.destination).operation, c.planned) << c.source[0];
+}
+
+TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndASingleFileItsFolderFirst) {
+  const FileOperationPlan one = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt"}, u"E:\\2014_02_28");
+  EXPECT_EQ(one.sources, List({u"C:\\a.txt"}));
+  EXPECT_EQ(one.destination, List({u"E:\\2014_02_28"}));
+  EXPECT_EQ(one.flags, file_operation_flag::kNoConfirmMakeFolder);
+  EXPECT_TRUE(one.folderToMake == u"E:\\2014_02_28");
+  const FileOperationPlan two = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt", u"C:\\b"}, u"E:\\x");
+  EXPECT_EQ(two.sources, List({u"C:\\a.txt", u"C:\\b"}));
+  EXPECT_TRUE(two.folderToMake.empty()) << "the shell makes it for several files";
+
+  const FileOperationPlan bin = PlanDropDelete({u"C:\\a.txt"}, false);
+  EXPECT_EQ(bin.operation, FileOperation::Delete);
+  EXPECT_EQ(bin.flags, file_operation_flag::kNoConfirmation | file_operation_flag::kAllowUndo);
+  EXPECT_TRUE(bin.destination.empty());
+  EXPECT_EQ(PlanDropDelete({u"C:\\a.txt"}, true).flags, file_operation_flag::kNoConfirmation) << "Shift: for good";
+}
