@@ -4,6 +4,7 @@
 // any more. A test can make a create fail, make writes fail after a number of them (as
 // when the drive goes away), and run code before every write on the writing thread (to
 // hold the writer, or cancel it). Any thread may use it.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -66,8 +67,8 @@ class FakeUnbufferedFiles : public UnbufferedFiles {
     return f != madeDeleteOnClose_.end() && f->second;
   }
 
-  std::set<std::u16string> failCreate;  // set before the writer runs
-  int failWritesAfter = -1;             // writes that succeed before all fail; -1: never
+  std::set<std::u16string> failCreate;    // set before the writer runs
+  std::atomic<int> failWritesAfter{-1};   // writes that succeed before all fail; -1: never
   std::function<void(const std::u16string& path)> beforeWrite;
 
  private:

@@ -63,6 +63,7 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.clock = &systemClock_;
   environment_.configManager = &systemConfigManager_;
   environment_.processes = &systemProcesses_;
+  environment_.unbufferedFiles = &systemUnbufferedFiles_;
   // The list starts empty: the first refresh thread fills it.
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, MakePowerSaveFolder());
