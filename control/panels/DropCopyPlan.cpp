@@ -72,7 +72,11 @@ std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   while (folder.size() > keep && folder.back() == u'\\') folder.remove_suffix(1);
   while (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
   std::u16string joined(folder);
-  if (joined.empty() || joined.back() != u'\\') joined += u'\\';
+  // A drive's root keeps its separator: "E:" alone names the drive's current folder.
+  const bool driveOnly = joined.size() == 2 && HasDriveLetter(joined);
+  if (!name.empty() || driveOnly) {
+    if (joined.empty() || joined.back() != u'\\') joined += u'\\';
+  }
   joined += name;
   return joined;
 }
@@ -95,7 +99,7 @@ FileOperationPlan PlanDropCopy(FileOperation chosen, const std::vector<std::u16s
   plan.sources = NulList(files);
   plan.destination = NulList({destination});
   plan.flags = file_operation_flag::kNoConfirmMakeFolder;
-  if (files.size() == 1) plan.folderToMake = destination;
+  plan.folderToMake = destination;
   return plan;
 }
 

@@ -48,8 +48,9 @@ bool WriteSaveAddress(SettingsFile& ini, const std::u16string& drivePath, const 
 // "2014_02_28" for a day folder, "2014_02" for a month folder, empty for none.
 std::u16string DatedFolderName(SaveMethod method, CalendarDate date);
 // `folder` and `name` with one separator between them ("E:\" and "2014_02" give
-// "E:\2014_02"); with an empty name, the folder ending in one separator. Only the join is
-// touched, so a network folder keeps its leading "\\".
+// "E:\2014_02"); with an empty name, the folder without separators at its end, but a
+// drive's root keeps its one ("E:\"). Only the join is touched, so a network folder keeps
+// its leading "\\".
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
 // Where files dropped on a drive go: its custom folder or its root, and in it the day's or
 // the month's folder when the settings ask for one.
@@ -67,9 +68,10 @@ struct FileOperationPlan {
   std::u16string folderToMake;  // made before the operation runs; empty when none
 };
 
-// Files dropped on a drive row. A copy from the destination's own drive becomes a move;
-// a single file gets its destination folder made first, so that it lands inside the
-// folder instead of being copied to a file of the folder's name.
+// Files dropped on a drive row. A copy from the destination's own drive becomes a move.
+// The destination folder is made first: a single file then lands inside it instead of
+// being copied to a file of the folder's name, and several files do not depend on the
+// shell making it.
 FileOperationPlan PlanDropCopy(FileOperation chosen, const std::vector<std::u16string>& files,
                                const std::u16string& destination);
 // Files dropped on the recycle bin: deleted into the bin, or for good when Shift was down.

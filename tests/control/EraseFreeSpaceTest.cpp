@@ -98,7 +98,7 @@ class EraseTest : public ::testing::Test {
     }
     world.volumes.UseFake(true);
     world.unbufferedFiles.Use(&disk_);
-    folder_ = MakeTempFolder(L"Erase");
+    folder_ = MakeEmptyTempFolder(L"Erase");
     ASSERT_EQ(control_.Create(zendrel::kControlClsid), S_OK);
     control_.ClearEvents();
     ASSERT_EQ(control_.Call(L"LoadGadgetPath", {Text((folder_ + L"\\Marvesk.htm").c_str())}), S_OK);
@@ -121,6 +121,7 @@ class EraseTest : public ::testing::Test {
       world.opener.Remove(path);
     }
     for (const char16_t* root : {u"\\\\.\\M:", u"\\\\.\\N:", u"\\\\.\\F:"}) world.opener.Remove(root);
+    RemoveTempFolder(folder_);
     // Erasing is file work only: no command reached a card.
     for (auto& card : cards_) {
       auto lock = card->Lock();
@@ -187,7 +188,7 @@ class EraseTest : public ::testing::Test {
 TEST_F(EraseTest, ARowsFreeSpaceIsFilledShownWipedAndLeftEmpty) {
   // The system's writer on a real letter M:, whose free space is 8 MiB less what lies in it.
   World& world = TheWorld();
-  const std::wstring card = MakeTempFolder(L"EraseCard");
+  const std::wstring card = MakeEmptyTempFolder(L"EraseCard");
   WineDrive letter(L'M', DRIVE_REMOVABLE, card);
   ASSERT_TRUE(letter);
   tavolen::testing::FakeVolumes::Drive drive;
@@ -238,6 +239,8 @@ TEST_F(EraseTest, ARowsFreeSpaceIsFilledShownWipedAndLeftEmpty) {
   EXPECT_EQ(runs.back().arguments, u"/c C:\\windows\\system32\\cipher.exe /w:M:");
   EXPECT_EQ(runs.back().folder, u"C:\\windows\\system32");
   EXPECT_TRUE(runs.back().hidden);
+  letter.Remove();
+  RemoveTempFolder(card);
 }
 
 TEST_F(EraseTest, TheButtonWithLeftCtrlAndLeftAltAsksFirstAndNoStartsNothing) {

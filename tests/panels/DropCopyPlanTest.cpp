@@ -52,11 +52,12 @@ TEST(DropCopyPlan, FoldersAreJoinedWithOneSeparatorAndNetworkFoldersKeepTheirLea
   const Case cases[] = {
       {u"E:\\", u"2014_02_28", u"E:\\2014_02_28"},
       {u"E:\\", u"", u"E:\\"},
-      {u"E:\\Photos", u"", u"E:\\Photos\\"},
+      {u"E:\\Photos", u"", u"E:\\Photos"},
+      {u"E:", u"", u"E:\\"},
       {u"E:\\Photos\\\\", u"2014_02", u"E:\\Photos\\2014_02"},
       {u"\\\\server\\share", u"2014_02", u"\\\\server\\share\\2014_02"},
-      {u"\\\\server\\share\\", u"", u"\\\\server\\share\\"},
-      {u"\\\\server\\share\\a\\\\b", u"", u"\\\\server\\share\\a\\\\b\\"},
+      {u"\\\\server\\share\\", u"", u"\\\\server\\share"},
+      {u"\\\\server\\share\\a\\\\b\\", u"c", u"\\\\server\\share\\a\\\\b\\c"},
   };
   for (const Case& c : cases) EXPECT_TRUE(JoinPath(c.folder, c.name) == c.joined) << c.joined[0];
   SaveSettings network{SaveMethod::DayFolder, true, u"\\\\server\\share\\"};
@@ -80,7 +81,7 @@ TEST(DropCopyPlan, ACopyFromTheSameDriveLetterMovesButNeverBetweenNetworkFolders
     EXPECT_EQ(PlanDropCopy(c.chosen, {c.source}, c.destination).operation, c.planned) << c.source[0];
 }
 
-TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndASingleFileItsFolderFirst) {
+TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndTheFolderIsMadeFirst) {
   const FileOperationPlan one = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt"}, u"E:\\2014_02_28");
   EXPECT_EQ(one.sources, List({u"C:\\a.txt"}));
   EXPECT_EQ(one.destination, List({u"E:\\2014_02_28"}));
@@ -88,7 +89,7 @@ TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndASingleFileItsFolderFirst) {
   EXPECT_TRUE(one.folderToMake == u"E:\\2014_02_28");
   const FileOperationPlan two = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt", u"C:\\b"}, u"E:\\x");
   EXPECT_EQ(two.sources, List({u"C:\\a.txt", u"C:\\b"}));
-  EXPECT_TRUE(two.folderToMake.empty()) << "the shell makes it for several files";
+  EXPECT_TRUE(two.folderToMake == u"E:\\x") << "made for several files too";
 
   const FileOperationPlan bin = PlanDropDelete({u"C:\\a.txt"}, false);
   EXPECT_EQ(bin.operation, FileOperation::Delete);
