@@ -8,15 +8,6 @@ constexpr uint64_t kMiB = uint64_t(1) << 20;
 constexpr uint64_t kLastUpdateBelow = 10 * kMiB;
 constexpr std::size_t kMostStatusLength = 17;
 
-std::u16string Decimal(uint64_t value) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), char16_t(u'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
-
 uint32_t Position(uint64_t initialFree, uint64_t written) {
   if (initialFree == 0) return 100;
   const uint64_t percent =
@@ -25,12 +16,21 @@ uint32_t Position(uint64_t initialFree, uint64_t written) {
 }
 
 std::u16string RemainingText(uint64_t seconds) {
-  if (seconds >= 3600) return u"約" + Decimal(seconds / 3600) + u" 時間";
-  if (seconds < 60) return u"約 " + Decimal(seconds) + u" 秒";
-  return u"約" + Decimal(seconds / 60) + u" 分";
+  if (seconds >= 3600) return u"約" + DecimalText(seconds / 3600) + u" 時間";
+  if (seconds < 60) return u"約 " + DecimalText(seconds) + u" 秒";
+  return u"約" + DecimalText(seconds / 60) + u" 分";
 }
 
 }  // namespace
+
+std::u16string DecimalText(uint64_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), char16_t(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
 
 std::u16string NextEraseStatus(std::u16string_view current) {
   if (current.size() > kMostStatusLength) return erase_text::kStatus;
@@ -43,7 +43,7 @@ EraseProgress MeasureEraseProgress(uint64_t initialFreeBytes, uint64_t freeBytes
   progress.position = Position(initialFreeBytes, written);
   progress.lastUpdate = freeBytesNow < kLastUpdateBelow;
   if (elapsedMs != 0) progress.bytesPerSecond = uint64_t(double(written) / double(elapsedMs) * 1000.0);
-  progress.speedText = Decimal(progress.bytesPerSecond / kMiB) + u" MB/s";
+  progress.speedText = DecimalText(progress.bytesPerSecond / kMiB) + u" MB/s";
   if (progress.bytesPerSecond != 0) progress.remainingText = RemainingText(freeBytesNow / progress.bytesPerSecond);
   return progress;
 }

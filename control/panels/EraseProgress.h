@@ -15,6 +15,9 @@ constexpr char16_t kFinished[] = u"空き領域のデータ削除を終了しま
 constexpr char16_t kStatus[] = u"空き領域抹消中";
 }  // namespace erase_text
 
+// The decimal digits of a count, as the erase's texts and file names write it.
+std::u16string DecimalText(uint64_t value);
+
 // The status line one second later: a dot more, or back to the bare status text once it
 // is longer than 17 characters (so 0 to 11 dots cycle).
 std::u16string NextEraseStatus(std::u16string_view current);

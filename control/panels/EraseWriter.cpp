@@ -5,21 +5,13 @@
 
 #include "control/device/AlignedBlock.h"
 #include "control/device/DeviceInfo.h"
+#include "control/panels/EraseProgress.h"
 
 namespace tavolen {
 
 namespace {
 
 constexpr char16_t kFillName[] = u"空き領域抹消用ファイル";
-
-std::u16string Decimal(uint32_t value) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), char16_t(u'0' + value % 10));
-    value /= 10;
-  } while (value != 0);
-  return digits;
-}
 
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
@@ -61,7 +53,7 @@ bool ErasesFreeSpace(uint32_t kind) { return (kind & kRemovableKinds) != 0; }
 
 std::u16string FillFileName(std::u16string_view drivePath, std::optional<uint32_t> piece) {
   std::u16string name = std::u16string(drivePath) + kFillName;
-  if (piece) name += Decimal(*piece);
+  if (piece) name += DecimalText(*piece);
   return name;
 }
 
