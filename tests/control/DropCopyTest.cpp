@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -63,72 +64,48 @@ std::vector<std::wstring> MenuTexts(HMENU menu) {
   return texts;
 }
 
-// A person who waits for the drop menu, reads it and answers with keys.
-class MenuPerson {
+// A person who waits (bounded) on a thread of their own for the window `find` gives and
+// then does `act` to it.
+class Person {
  public:
-  explicit MenuPerson(std::vector<WPARAM> keys) {
-    thread_ = std::thread([this, keys] {
-      for (int i = 0; i < 250 && texts_.empty(); ++i, ::Sleep(20)) {
-        const HWND popup = ::FindWindowW(L"#32768", nullptr);
-        const HMENU menu = popup ? reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
-        if (!menu) continue;
-        texts_ = MenuTexts(menu);
-        for (WPARAM key : keys) ::PostMessageW(popup, WM_KEYDOWN, key, 0);
-      }
-    });
-  }
-  std::vector<std::wstring> Seen() {
+  Person(std::function<HWND()> find, std::function<void(HWND)> act)
+      : thread_([this, find, act] {
+          for (int i = 0; i < 250 && !acted_; ++i, ::Sleep(20))
+            if (const HWND window = find()) act(window), acted_ = true;
+        }) {}
+  bool Acted() {
     thread_.join();
-    return texts_;
+    return acted_;
   }
 
  private:
-  std::vector<std::wstring> texts_;
+  std::atomic<bool> acted_{false};
   std::thread thread_;
 };
 
-struct FindText {
-  const wchar_t* text;
-  bool found;
-};
-
-BOOL CALLBACK HasText(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<FindText*>(param);
-  wchar_t text[128] = {};
-  ::GetWindowTextW(child, text, 127);
-  if (std::wstring(text).find(search->text) != std::wstring::npos) search->found = true;
-  return !search->found;
+HWND DropMenu() {
+  const HWND popup = ::FindWindowW(L"#32768", nullptr);
+  return popup && ::SendMessageW(popup, MN_GETHMENU, 0, 0) ? popup : nullptr;
 }
 
-// A person who waits for the folder browser and presses a button in it.
-class BrowserPerson {
- public:
-  explicit BrowserPerson(int button) {
-    thread_ = std::thread([this, button] {
-      for (int i = 0; i < 250 && !pressed_; ++i, ::Sleep(20)) {
-        for (HWND window = ::FindWindowW(L"#32770", nullptr); window;
-             window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
-          FindText search{L"Please Select Folder", false};
-          if (!::IsWindowVisible(window)) continue;
-          ::EnumChildWindows(window, &HasText, reinterpret_cast<LPARAM>(&search));
-          if (!search.found) continue;
-          ::Sleep(200);  // the person looks before pressing
-          ::PostMessageW(window, WM_COMMAND, button, 0);
-          pressed_ = true;
-          break;
-        }
-      }
-    });
+// The folder browser, known by its title line.
+HWND FolderBrowser() {
+  for (HWND window = ::FindWindowW(L"#32770", nullptr); window; window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
+    bool titled = false;
+    ::EnumChildWindows(window, [](HWND child, LPARAM found) -> BOOL {
+      wchar_t text[64] = {};
+      ::GetWindowTextW(child, text, 63);
+      return !(*reinterpret_cast<bool*>(found) = std::wstring(text) == L"Please Select Folder");
+    }, reinterpret_cast<LPARAM>(&titled));
+    if (titled && ::IsWindowVisible(window)) return window;
   }
-  bool Pressed() {
-    thread_.join();
-    return pressed_;
-  }
+  return nullptr;
+}
 
- private:
-  std::atomic<bool> pressed_{false};
-  std::thread thread_;
-};
+void Press(HWND window, int button) {
+  ::Sleep(200);  // the person looks before pressing
+  ::PostMessageW(window, WM_COMMAND, button, 0);
+}
 
 // Counts the task allocator's blocks that were allocated while it watched and are not
 // freed yet. Registered once for the whole program (the system keeps a spy until every
@@ -145,7 +122,6 @@ class OutstandingBlocks : public ComObjectBase, public IMallocSpy {
   }
   void Watch(bool watching) { watching_ = watching; }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IMallocSpy) return ReturnInterface<IMallocSpy>(this, out);
     *out = nullptr;
     return E_NOINTERFACE;
@@ -162,14 +138,12 @@ class OutstandingBlocks : public ComObjectBase, public IMallocSpy {
     blocks_.erase(block);
     return block;
   }
-  void STDMETHODCALLTYPE PostFree(BOOL) override {}
   SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    blocks_.erase(block);
-    *newBlock = block;
+    *newBlock = PreFree(block, TRUE);
     return size;
   }
   void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return PostAlloc(block); }
+  void STDMETHODCALLTYPE PostFree(BOOL) override {}
   void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
   SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
   void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
@@ -187,34 +161,23 @@ class OutstandingBlocks : public ComObjectBase, public IMallocSpy {
   std::set<void*> blocks_;
 };
 
-// The text of the row's tooltip on its button (the tooltip of this thread that has the tool).
+// The text of the row's tooltip on its button: the tooltip of this thread that has the tool.
 std::wstring TooltipOf(HWND row) {
-  struct Search {
-    HWND row;
-    std::wstring text;
-    bool found;
-  } search{row, L"", false};
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t className[32] = {};
-        ::GetClassNameW(window, className, 31);
-        if (std::wstring(className) != TOOLTIPS_CLASSW) return TRUE;
-        wchar_t text[600] = {};
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = s->row;
-        tool.uId = UINT_PTR(::GetDlgItem(s->row, IDC_DRIVE_BUTTON));
-        if (!::SendMessageW(window, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) return TRUE;
-        tool.lpszText = text;
-        ::SendMessageW(window, TTM_GETTEXTW, 600, LPARAM(&tool));
-        s->text = text;
-        s->found = true;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found ? search.text : L"<no tooltip>";
+  std::pair<HWND, std::wstring> search{row, L"<no tooltip>"};
+  ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND window, LPARAM param) -> BOOL {
+    auto& [panel, text] = *reinterpret_cast<std::pair<HWND, std::wstring>*>(param);
+    wchar_t buffer[600] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = panel;
+    tool.uId = UINT_PTR(::GetDlgItem(panel, IDC_DRIVE_BUTTON));
+    if (!::SendMessageW(window, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) return TRUE;
+    tool.lpszText = buffer;
+    ::SendMessageW(window, TTM_GETTEXTW, 600, LPARAM(&tool));
+    text = buffer;
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.second;
 }
 
 // The removable drive M: of the test's own, the only row; files come from a folder on C:.
@@ -312,17 +275,24 @@ TEST_F(DropCopyTest, ADropFromTheSameDriveMovesAndARightDragAsks) {
 
   FakeLauncher launcher;
   const std::wstring e = Source(L"e.txt");
-  MenuPerson cancels({VK_ESCAPE});
+  std::vector<std::wstring> offered;
+  Person cancels(DropMenu, [&offered](HWND popup) {
+    offered = MenuTexts(reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0)));
+    ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
   Drop({e}, MK_RBUTTON);
-  EXPECT_EQ(cancels.Seen(), (std::vector<std::wstring>{L"Copy", L"Move", L"Cancel"}));
+  ASSERT_TRUE(cancels.Acted());
+  EXPECT_EQ(offered, (std::vector<std::wstring>{L"Copy", L"Move", L"Cancel"}));
   ASSERT_TRUE(PumpUntilWorkersEnded());
   EXPECT_FALSE(Exists(card_ + L"\\e.txt")) << "cancelled: nothing copied";
   PumpPending();
   EXPECT_EQ(launcher.SubMenuOpen(), 1u) << "the launcher was told the menu closed";
 
-  MenuPerson moves({VK_DOWN, VK_DOWN, VK_RETURN});
+  Person moves(DropMenu, [](HWND popup) {
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) ::PostMessageW(popup, WM_KEYDOWN, key, 0);
+  });
   Drop({e}, MK_RBUTTON);
-  EXPECT_FALSE(moves.Seen().empty());
+  ASSERT_TRUE(moves.Acted());
   ASSERT_TRUE(PumpUntilWorkersEnded());
   EXPECT_TRUE(Exists(card_ + L"\\e.txt"));
   EXPECT_FALSE(Exists(e)) << "Move chosen";
@@ -341,13 +311,13 @@ TEST_F(DropCopyTest, CustomOpensTheBrowserAtTheSavedFolderAndRootDirectoryGoesBa
   FakeLauncher launcher;
   OutstandingBlocks& blocks = OutstandingBlocks::Instance();
   blocks.Watch(true);
-  BrowserPerson cancels(IDCANCEL);
+  Person cancels(FolderBrowser, [](HWND browser) { Press(browser, IDCANCEL); });
   ::SendMessageW(Row(), WM_COMMAND, ID_CUSTOM_FOLDER, 0);
-  ASSERT_TRUE(cancels.Pressed());
+  ASSERT_TRUE(cancels.Acted());
   const std::size_t keptByTheShell = blocks.Count();
-  BrowserPerson person(IDOK);
+  Person person(FolderBrowser, [](HWND browser) { Press(browser, IDOK); });
   ::SendMessageW(Row(), WM_COMMAND, ID_CUSTOM_FOLDER, 0);
-  ASSERT_TRUE(person.Pressed());
+  ASSERT_TRUE(person.Acted());
   blocks.Watch(false);
   EXPECT_EQ(blocks.Count(), keptByTheShell) << "the chosen folder's item list is freed";
   PumpPending();

@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
+#include <future>
 
 #include "control/core/win/CZendrelApp.h"
 #include "control/core/ZendrelDispatch.h"
@@ -36,25 +36,18 @@ constexpr wchar_t kFinished[] = L"空き領域のデータ削除を終了しま�
 class Gate {
  public:
   void Arrive() {
-    std::unique_lock<std::mutex> lock(mutex_);
     arrived_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return open_; });
+    opened_.wait();
   }
-  bool Arrived() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return arrived_;
-  }
+  bool Arrived() const { return arrived_; }
   void Open() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
+    if (!open_.exchange(true)) opener_.set_value();
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool arrived_ = false, open_ = false;
+  std::atomic<bool> arrived_{false}, open_{false};
+  std::promise<void> opener_;
+  std::shared_future<void> opened_ = opener_.get_future().share();
 };
 
 uint64_t FolderBytes(const std::wstring& folder) {

@@ -1,12 +1,10 @@
-// Where dropped files go and how: the drag's keys, the save settings and their commands,
-// dated folders, joins, the same-drive rule and the shell's lists.
+// Where dropped files go and how: the drag's keys, dated folders, joins, the same-drive
+// rule and the shell's lists.
 #include <gtest/gtest.h>
 
 #include "control/panels/DropCopyPlan.h"
-#include "tests/fakes/MemorySettingsFile.h"
 
 using namespace tavolen;
-using tavolen::testing::MemorySettingsFile;
 
 namespace {
 constexpr CalendarDate kDay{2014, 2, 28};
@@ -26,25 +24,6 @@ TEST(DropCopyPlan, OnlyTheExactKeyStatesMoveOrAsk) {
   EXPECT_EQ(DropChoiceFor(drag_key::kLeftButton | drag_key::kShift | 0x8), DropChoice::Copy);
 }
 
-TEST(DropCopyPlan, TheSaveCommandsWriteWhatTheDropReadsBack) {
-  MemorySettingsFile ini;
-  const std::u16string e = u"E:\\";
-  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\") << "nothing stored: the drive's root";
-  WriteSaveMethod(ini, e, SaveMethod::DayFolder);
-  EXPECT_TRUE(ini.Value(u"SAVE_METHOD", e) == u"1");
-  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\2014_02_28");
-  WriteSaveMethod(ini, e, SaveMethod::MonthFolder);
-  WriteSaveAddress(ini, e, u"E:\\Photos");
-  EXPECT_TRUE(ini.Value(u"SAVE_ADDRESS", e) == u"E:\\Photos");
-  EXPECT_TRUE(DropFolder(ReadSaveSettings(ini, e), e, kDay) == u"E:\\Photos\\2014_02");
-  // "No Folder" and "Root Directory" leave no key behind.
-  WriteSaveMethod(ini, e, SaveMethod::NoFolder);
-  WriteSaveAddress(ini, e, u"");
-  EXPECT_FALSE(ini.Has(u"SAVE_METHOD", e));
-  EXPECT_FALSE(ini.Has(u"SAVE_ADDRESS", e));
-  EXPECT_TRUE(ReadSaveSettings(ini, e).saveFolder == e);
-}
-
 TEST(DropCopyPlan, FoldersAreJoinedWithOneSeparatorAndNetworkFoldersKeepTheirLead) {
   struct Case {
     const char16_t *folder, *name, *joined;
@@ -62,6 +41,7 @@ TEST(DropCopyPlan, FoldersAreJoinedWithOneSeparatorAndNetworkFoldersKeepTheirLea
   for (const Case& c : cases) EXPECT_TRUE(JoinPath(c.folder, c.name) == c.joined) << c.joined[0];
   SaveSettings network{SaveMethod::DayFolder, true, u"\\\\server\\share\\"};
   EXPECT_TRUE(DropFolder(network, u"E:\\", CalendarDate{2009, 11, 3}) == u"\\\\server\\share\\2009_11_03");
+  EXPECT_TRUE(DropFolder(SaveSettings{SaveMethod::MonthFolder, false, u"E:\\"}, u"E:\\", kDay) == u"E:\\2014_02");
 }
 
 TEST(DropCopyPlan, ACopyFromTheSameDriveLetterMovesButNeverBetweenNetworkFolders) {
@@ -81,19 +61,12 @@ TEST(DropCopyPlan, ACopyFromTheSameDriveLetterMovesButNeverBetweenNetworkFolders
     EXPECT_EQ(PlanDropCopy(c.chosen, {c.source}, c.destination).operation, c.planned) << c.source[0];
 }
 
-TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndTheFolderIsMadeFirst) {
-  const FileOperationPlan one = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt"}, u"E:\\2014_02_28");
-  EXPECT_EQ(one.sources, List({u"C:\\a.txt"}));
-  EXPECT_EQ(one.destination, List({u"E:\\2014_02_28"}));
-  EXPECT_EQ(one.flags, file_operation_flag::kNoConfirmMakeFolder);
-  EXPECT_TRUE(one.folderToMake == u"E:\\2014_02_28");
+TEST(DropCopyPlan, TheShellGetsDoubleNulListsAndTheRecycleBinItsFlags) {
   const FileOperationPlan two = PlanDropCopy(FileOperation::Copy, {u"C:\\a.txt", u"C:\\b"}, u"E:\\x");
   EXPECT_EQ(two.sources, List({u"C:\\a.txt", u"C:\\b"}));
-  EXPECT_TRUE(two.folderToMake == u"E:\\x") << "made for several files too";
-
+  EXPECT_EQ(two.destination, List({u"E:\\x"}));
   const FileOperationPlan bin = PlanDropDelete({u"C:\\a.txt"}, false);
   EXPECT_EQ(bin.operation, FileOperation::Delete);
   EXPECT_EQ(bin.flags, file_operation_flag::kNoConfirmation | file_operation_flag::kAllowUndo);
-  EXPECT_TRUE(bin.destination.empty());
   EXPECT_EQ(PlanDropDelete({u"C:\\a.txt"}, true).flags, file_operation_flag::kNoConfirmation) << "Shift: for good";
 }

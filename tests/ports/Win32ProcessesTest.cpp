@@ -1,7 +1,6 @@
-// The process adapter starting a probe program in place of cmd.exe, and the unbuffered
-// files the erase writes, in a temporary folder of the test's own.
+// The process adapter starting a probe program in place of cmd.exe, in a temporary folder
+// of the test's own.
 #include "ports/win/Win32Processes.h"
-#include "ports/win/Win32UnbufferedFiles.h"
 
 #include <windows.h>
 
@@ -9,7 +8,6 @@
 
 #include <string>
 
-#include "control/device/AlignedBlock.h"
 #include "framework/Utf16.h"
 
 namespace tavolen {
@@ -40,8 +38,6 @@ std::wstring ReadWide(const std::wstring& path) {
   return std::wstring(buffer, read / sizeof(wchar_t));
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 TEST(Win32Processes, RunStartsTheProgramByItsPathInTheFolderAndWaitsForItsEnd) {
   const std::wstring folder = TempFolder(L"ProcessProbe");
   const std::wstring report = folder + L"\\probe.txt";
@@ -58,33 +54,6 @@ TEST(Win32Processes, RunStartsTheProgramByItsPathInTheFolderAndWaitsForItsEnd) {
   // A program that cannot be started: no exit code, and nothing waited for or closed.
   EXPECT_FALSE(processes.Run(ToUtf16(folder + L"\\missing.exe"), u"", ToUtf16(folder), true));
   EXPECT_FALSE(processes.Start(ToUtf16(folder + L"\\missing.exe"), u"", ToUtf16(folder), true));
-  ::RemoveDirectoryW(folder.c_str());
-}
-
-TEST(Win32UnbufferedFiles, FillFilesAreWrittenInAlignedBlocksAndGoWhenAsked) {
-  const std::wstring folder = TempFolder(L"Unbuffered");
-  const std::u16string kept = ToUtf16(folder + L"\\piece0"), temporary = ToUtf16(folder + L"\\single");
-  Win32UnbufferedFiles files;
-  const AlignedBlock block(1 << 20);
-  {
-    auto file = files.Create(temporary, true);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->Write(block.data(), block.size()), WriteResult::Written);
-    EXPECT_TRUE(Exists(ToWide(temporary)));
-    EXPECT_FALSE(files.Create(temporary, true)) << "shared with nobody";
-  }
-  EXPECT_FALSE(Exists(ToWide(temporary))) << "delete-on-close";
-  {
-    auto file = files.Create(kept, false);
-    ASSERT_TRUE(file);
-    EXPECT_EQ(file->Write(block.data(), block.size()), WriteResult::Written);
-  }
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  ASSERT_TRUE(::GetFileAttributesExW(ToWide(kept).c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(data.nFileSizeLow, 1u << 20);
-  EXPECT_TRUE(files.Remove(kept));
-  EXPECT_FALSE(Exists(ToWide(kept)));
-  EXPECT_TRUE(files.Remove(kept)) << "a missing file counts as gone";
   ::RemoveDirectoryW(folder.c_str());
 }
 
