@@ -15,7 +15,7 @@ class Win32UnbufferedFile : public UnbufferedFile {
 
   WriteResult Write(const uint8_t* data, std::size_t size) override {
     DWORD written = 0;
-    if (size > MAXDWORD) return WriteResult::Failed;
+    if (uint64_t(size) > MAXDWORD) return WriteResult::Failed;
     if (::WriteFile(file_.get(), data, DWORD(size), &written, nullptr) && written == size) return WriteResult::Written;
     const DWORD error = ::GetLastError();
     // A write that went through only in part also means the disk had no more room.

@@ -88,15 +88,17 @@ HWND DropMenu() {
   return popup && ::SendMessageW(popup, MN_GETHMENU, 0, 0) ? popup : nullptr;
 }
 
+BOOL CALLBACK IsBrowserTitle(HWND child, LPARAM found) {
+  wchar_t text[64] = {};
+  ::GetWindowTextW(child, text, 63);
+  return !(*reinterpret_cast<bool*>(found) = std::wstring(text) == L"Please Select Folder");
+}
+
 // The folder browser, known by its title line.
 HWND FolderBrowser() {
   for (HWND window = ::FindWindowW(L"#32770", nullptr); window; window = ::FindWindowExW(nullptr, window, L"#32770", nullptr)) {
     bool titled = false;
-    ::EnumChildWindows(window, [](HWND child, LPARAM found) -> BOOL {
-      wchar_t text[64] = {};
-      ::GetWindowTextW(child, text, 63);
-      return !(*reinterpret_cast<bool*>(found) = std::wstring(text) == L"Please Select Folder");
-    }, reinterpret_cast<LPARAM>(&titled));
+    ::EnumChildWindows(window, &IsBrowserTitle, reinterpret_cast<LPARAM>(&titled));
     if (titled && ::IsWindowVisible(window)) return window;
   }
   return nullptr;
@@ -161,22 +163,26 @@ class OutstandingBlocks : public ComObjectBase, public IMallocSpy {
   std::set<void*> blocks_;
 };
 
+using TooltipSearch = std::pair<HWND, std::wstring>;  // the row, the text found
+
+BOOL CALLBACK ReadTooltip(HWND window, LPARAM param) {
+  auto& [panel, text] = *reinterpret_cast<TooltipSearch*>(param);
+  wchar_t buffer[600] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = panel;
+  tool.uId = UINT_PTR(::GetDlgItem(panel, IDC_DRIVE_BUTTON));
+  if (!::SendMessageW(window, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) return TRUE;
+  tool.lpszText = buffer;
+  ::SendMessageW(window, TTM_GETTEXTW, 600, LPARAM(&tool));
+  text = buffer;
+  return FALSE;
+}
+
 // The text of the row's tooltip on its button: the tooltip of this thread that has the tool.
 std::wstring TooltipOf(HWND row) {
-  std::pair<HWND, std::wstring> search{row, L"<no tooltip>"};
-  ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND window, LPARAM param) -> BOOL {
-    auto& [panel, text] = *reinterpret_cast<std::pair<HWND, std::wstring>*>(param);
-    wchar_t buffer[600] = {};
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = panel;
-    tool.uId = UINT_PTR(::GetDlgItem(panel, IDC_DRIVE_BUTTON));
-    if (!::SendMessageW(window, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) return TRUE;
-    tool.lpszText = buffer;
-    ::SendMessageW(window, TTM_GETTEXTW, 600, LPARAM(&tool));
-    text = buffer;
-    return FALSE;
-  }, reinterpret_cast<LPARAM>(&search));
+  TooltipSearch search{row, L"<no tooltip>"};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &ReadTooltip, reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
 

@@ -12,7 +12,6 @@
 #include "control/device/COptCommand.h"
 #include "control/device/SystemDrive.h"
 #include "control/device/win/Win32DeviceOpener.h"
-#include "control/core/GadgetOptions.h"
 #include "control/panels/DropCopyPlan.h"
 #include "control/panels/EjectPlan.h"
 #include "control/panels/GadgetMenuPlan.h"
@@ -379,7 +378,8 @@ void CDriveInfoDlg::OnRootDirectory() {
 
 void CDriveInfoDlg::OnCustomFolder() {
   const SubMenuOpenScope open;
-  const std::optional<std::u16string> folder = DropCopy::ChooseFolder(hwnd(), saveFolder_.empty() ? drivePath_ : saveFolder_);
+  const std::optional<std::u16string> folder =
+      DropCopy::ChooseFolder(hwnd(), saveFolder_.empty() ? drivePath_ : saveFolder_);
   if (!folder) return;
   saveFolder_ = folder->empty() ? drivePath_ : *folder;
   SetTooltipText(SaveFolderTooltip(Text(panel_strings::kSaveFolder), saveFolder_));

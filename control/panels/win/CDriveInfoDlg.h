@@ -3,8 +3,9 @@
 // picture on a button, its label, capacity bar and size line, and a transparent overlay
 // that turns clicks into actions. Every per-drive action starts here; the long ones
 // (eject, tray, drop copy, erasing free space) run on worker threads that get copies of
-// what they need, so the panel may go away while they run. Created, used and destroyed on the control's window thread; it
-// reaches the control only through its parent window and the row host it was given.
+// what they need, so the panel may go away while they run. Created, used and destroyed on
+// the control's window thread; it reaches the control only through its parent window and
+// the row host it was given.
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
