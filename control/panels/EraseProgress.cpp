@@ -42,7 +42,10 @@ EraseProgress MeasureEraseProgress(uint64_t initialFreeBytes, uint64_t freeBytes
   const uint64_t written = freeBytesNow >= initialFreeBytes ? 0 : initialFreeBytes - freeBytesNow;
   progress.position = Position(initialFreeBytes, written);
   progress.lastUpdate = freeBytesNow < kLastUpdateBelow;
-  if (elapsedMs != 0) progress.bytesPerSecond = uint64_t(double(written) / double(elapsedMs) * 1000.0);
+  // Whole numbers, so that every build rounds alike.
+  if (elapsedMs != 0)
+    progress.bytesPerSecond =
+        written <= UINT64_MAX / 1000 ? written * 1000 / elapsedMs : written / elapsedMs * 1000;
   progress.speedText = DecimalText(progress.bytesPerSecond / kMiB) + u" MB/s";
   if (progress.bytesPerSecond != 0) progress.remainingText = RemainingText(freeBytesNow / progress.bytesPerSecond);
   return progress;
