@@ -145,3 +145,22 @@
 
 // Strings: the word before a portable device's free space.
 #define IDS_FREE 451
+// ---- Erase free space and drop copy ----------------------------------------------------
+
+// Strings: the title of the folder browser of "Custom", and the erase's failure.
+#define IDS_SELECT_FOLDER 413
+#define IDS_ERASE_FAILED 480
+
+// The erase dialog (Meiryo, Tahoma: the same controls) and its controls.
+#define IDD_ERASE_MEIRYO 360
+#define IDD_ERASE_TAHOMA 361
+#define IDC_ERASE_PROGRESS 239
+#define IDC_ERASE_STATUS 240
+#define IDC_ERASE_SPEED 241
+#define IDC_ERASE_REMAINING 242
+
+// The drop menu of a right-button drag and its commands.
+#define IDR_MENU_DROP 278
+#define ID_DROP_MOVE 32826
+#define ID_DROP_COPY 32827
+#define ID_DROP_CANCEL 32828

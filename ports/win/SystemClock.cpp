@@ -6,6 +6,12 @@ namespace tavolen {
 
 uint64_t SystemClock::NowMs() { return ::GetTickCount64(); }
 
+CalendarDate SystemClock::Today() {
+  SYSTEMTIME local{};
+  ::GetLocalTime(&local);
+  return CalendarDate{local.wYear, uint8_t(local.wMonth), uint8_t(local.wDay)};
+}
+
 void SystemClock::Pause(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 void SystemClock::StartTimer(uintptr_t window, uintptr_t id, uint32_t periodMs) {

@@ -1,5 +1,6 @@
 #pragma once
-// The system's clock: the tick count, Sleep, and window timers (SetTimer, KillTimer).
+// The system's clock: the tick count, the local time, Sleep, and window timers (SetTimer,
+// KillTimer).
 #include "ports/Clock.h"
 
 namespace tavolen {
@@ -7,6 +8,7 @@ namespace tavolen {
 class SystemClock : public Clock {
  public:
   uint64_t NowMs() override;
+  CalendarDate Today() override;
   void Pause(uint32_t milliseconds) override;
   void StartTimer(uintptr_t window, uintptr_t id, uint32_t periodMs) override;
   void StopTimer(uintptr_t window, uintptr_t id) override;

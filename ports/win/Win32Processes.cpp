@@ -17,8 +17,15 @@ std::u16string Win32Processes::SystemFolder() {
   return ToUtf16(std::wstring_view(folder, length));
 }
 
-bool Win32Processes::Start(const std::u16string& application, const std::u16string& arguments,
-                           const std::u16string& folder, bool hidden) {
+namespace {
+
+// The process and its first thread; both none when it could not be started.
+struct StartedProcess {
+  UniqueHandle process, thread;
+};
+
+StartedProcess Launch(const std::u16string& application, const std::u16string& arguments,
+                      const std::u16string& folder, bool hidden) {
   // The command line names the program again, quoted, as its first argument.
   std::wstring line = L"\"" + ToWide(application) + L"\"";
   if (!arguments.empty()) line += L" " + ToWide(arguments);
@@ -29,11 +36,30 @@ bool Win32Processes::Start(const std::u16string& application, const std::u16stri
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = hidden ? SW_HIDE : SW_SHOWNORMAL;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(AsWide(application.c_str()), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : AsWide(folder.c_str()), &startup, &started))
-    return false;
-  UniqueHandle process(started.hProcess), thread(started.hThread);
-  return true;
+  StartedProcess result;
+  if (::CreateProcessW(AsWide(application.c_str()), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : AsWide(folder.c_str()), &startup, &started)) {
+    result.process.reset(started.hProcess);
+    result.thread.reset(started.hThread);
+  }
+  return result;
+}
+
+}  // namespace
+
+bool Win32Processes::Start(const std::u16string& application, const std::u16string& arguments,
+                           const std::u16string& folder, bool hidden) {
+  return bool(Launch(application, arguments, folder, hidden).process);
+}
+
+std::optional<uint32_t> Win32Processes::Run(const std::u16string& application, const std::u16string& arguments,
+                                            const std::u16string& folder, bool hidden) {
+  const StartedProcess started = Launch(application, arguments, folder, hidden);
+  if (!started.process) return std::nullopt;
+  ::WaitForSingleObject(started.process.get(), INFINITE);
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(started.process.get(), &code)) return std::nullopt;
+  return uint32_t(code);
 }
 
 bool Win32Processes::IsRunning(std::u16string_view exeName) {

@@ -1,5 +1,6 @@
 #pragma once
 // Programs started with CreateProcessW by full path; running processes from a snapshot.
+// Stateless: any thread may call it.
 #include "ports/Processes.h"
 
 namespace tavolen {
@@ -9,6 +10,8 @@ class Win32Processes : public Processes {
   std::u16string SystemFolder() override;
   bool Start(const std::u16string& application, const std::u16string& arguments, const std::u16string& folder,
              bool hidden) override;
+  std::optional<uint32_t> Run(const std::u16string& application, const std::u16string& arguments,
+                              const std::u16string& folder, bool hidden) override;
   bool IsRunning(std::u16string_view exeName) override;
 };
 

@@ -1,6 +1,7 @@
 #include "tests/control/ControlTestSupport.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <oleauto.h>
@@ -318,6 +319,24 @@ std::wstring MakeTempFolder(const wchar_t* name) {
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
   std::wstring folder = std::wstring(temp) + name + L"-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  return folder;
+}
+
+void RemoveTempFolder(const std::wstring& folder) {
+  if (folder.empty()) return;
+  std::wstring from = folder;
+  from.push_back(L'\0');  // the list's second NUL
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  ::SHFileOperationW(&operation);
+}
+
+std::wstring MakeEmptyTempFolder(const wchar_t* name) {
+  const std::wstring folder = MakeTempFolder(name);
+  RemoveTempFolder(folder);
   ::CreateDirectoryW(folder.c_str(), nullptr);
   return folder;
 }

@@ -145,5 +145,9 @@ void WriteIni(const std::wstring& file, const wchar_t* section, const wchar_t* k
 std::wstring ReadIni(const std::wstring& file, const wchar_t* section, const wchar_t* key);
 // A fresh folder under the temporary folder.
 std::wstring MakeTempFolder(const wchar_t* name);
+// Removes a folder MakeTempFolder made, with everything in it.
+void RemoveTempFolder(const std::wstring& folder);
+// MakeTempFolder's folder, emptied of what an earlier run of the same process id left.
+std::wstring MakeEmptyTempFolder(const wchar_t* name);
 
 }  // namespace tavolen::test

@@ -38,6 +38,7 @@ class WorldEnvironment : public ::testing::Environment {
     environment.clock = &world.clock;
     environment.configManager = &world.configManager;
     environment.processes = &world.processes;
+    environment.unbufferedFiles = &world.unbufferedFiles;
     CZendrelApp::Instance().SetEnvironment(environment);
     CZendrelApp::Instance().SetThreads(world.threads);
     auto factory = MakeComObject<ClassFactory>(&CZendrelCtrl::Create);

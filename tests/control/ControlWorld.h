@@ -3,7 +3,8 @@
 // behind the device opener, a device source listing their interfaces, portable devices
 // made up (every portable interface of the source opens as one), the module's ports
 // (the system's settings files, registry and configuration manager; volumes that are the
-// prefix's drives unless a test makes its own; programs recorded instead of started), a
+// prefix's drives unless a test makes its own; programs recorded instead of started; the
+// system's unbuffered files unless a test hands in its own), a
 // clock that only moves when a test advances it, and threads a test can refuse. It is
 // handed to the module object once, before the first control is created, and lives for
 // the whole test program (the control's threads use it).
@@ -21,6 +22,7 @@
 #include "tests/fakes/FakePortableDevices.h"
 #include "tests/fakes/FakeVolumes.h"
 #include "tests/fakes/RecordingProcesses.h"
+#include "ports/win/Win32UnbufferedFiles.h"
 #include "ports/win/PrivateProfileSettingsFile.h"
 #include "ports/win/Win32Registry.h"
 #include "ports/win/Win32Volumes.h"
@@ -44,6 +46,26 @@ class SwitchableVolumes : public Volumes {
   std::atomic<bool> fake_{false};
   Win32Volumes system_;
   testing::FakeVolumes fakeVolumes_;
+};
+
+// The system's unbuffered files, or those a test hands in (and takes back once the
+// workers that write them have ended).
+class SwitchableUnbufferedFiles : public UnbufferedFiles {
+ public:
+  // Null: the system's again.
+  void Use(UnbufferedFiles* files) { test_ = files; }
+  std::unique_ptr<UnbufferedFile> Create(const std::u16string& path, bool deleteOnClose) override {
+    return Current().Create(path, deleteOnClose);
+  }
+  bool Remove(const std::u16string& path) override { return Current().Remove(path); }
+
+ private:
+  UnbufferedFiles& Current() {
+    UnbufferedFiles* test = test_;
+    return test ? *test : system_;
+  }
+  std::atomic<UnbufferedFiles*> test_{nullptr};
+  Win32UnbufferedFiles system_;
 };
 
 // The system's threads, counted while they run (a completion signal for the tests),
@@ -73,6 +95,7 @@ struct World {
   testing::FakeClock clock;
   Win32ConfigManager configManager;
   testing::RecordingProcesses processes;
+  SwitchableUnbufferedFiles unbufferedFiles;
   CountingThreads threads;
 };
 

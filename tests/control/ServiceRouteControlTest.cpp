@@ -24,6 +24,7 @@
 #include "tests/control/ControlTestSupport.h"
 #include "tests/fakes/FakeClock.h"
 #include "tests/fakes/FakePortableDevices.h"
+#include "tests/fakes/FakeUnbufferedFiles.h"
 #include "tests/fakes/FakeVolumes.h"
 #include "tests/fakes/RecordingProcesses.h"
 #include "tests/framework/MessagePump.h"
@@ -67,6 +68,7 @@ struct ServiceWorld {
   tavolen::testing::FakeClock clock;
   Win32ConfigManager configManager;
   tavolen::testing::RecordingProcesses processes;
+  tavolen::testing::FakeUnbufferedFiles unbufferedFiles;
 };
 
 ServiceWorld* g_world = nullptr;
@@ -87,6 +89,7 @@ class ServiceRouteEnvironment : public ::testing::Environment {
     environment.clock = &world.clock;
     environment.configManager = &world.configManager;
     environment.processes = &world.processes;
+    environment.unbufferedFiles = &world.unbufferedFiles;
     CZendrelApp::Instance().SetEnvironment(environment);
     auto factory = MakeComObject<ClassFactory>(&CZendrelCtrl::Create);
     ::CoRegisterClassObject(zendrel::kControlClsid, static_cast<IClassFactory*>(factory.get()), CLSCTX_INPROC_SERVER,

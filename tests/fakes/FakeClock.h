@@ -1,5 +1,5 @@
 #pragma once
-// A clock that only moves when the test says so. Pauses of workers move it at once and
+// A clock that only moves when the test says so; its day is the one the test sets. Pauses of workers move it at once and
 // are recorded; window timers are recorded and fire only in Advance, which hands each
 // expiry to `deliver` (a Wine test sends WM_TIMER to the window) in time order. Any
 // thread may use it.
@@ -22,6 +22,14 @@ class FakeClock : public Clock {
   uint64_t NowMs() override {
     std::lock_guard<std::mutex> lock(mutex_);
     return now_;
+  }
+  CalendarDate Today() override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return today_;
+  }
+  void SetToday(CalendarDate today) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    today_ = today;
   }
   void Pause(uint32_t milliseconds) override {
     std::function<void(uint32_t)> observer;
@@ -97,6 +105,7 @@ class FakeClock : public Clock {
   };
   mutable std::mutex mutex_;
   uint64_t now_ = 1000000;
+  CalendarDate today_{2014, 2, 28};
   std::map<TimerKey, Timer> timers_;
   std::map<TimerKey, int> starts_;
   std::vector<uint32_t> pauses_;

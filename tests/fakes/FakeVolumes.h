@@ -1,6 +1,8 @@
 #pragma once
 // Logical drives the test makes up: roots in the order the system would give them, each
-// with a type, a volume (none: no medium) and a size. Any thread may read them.
+// with a type, a volume (none: no medium) and a size, or a size measured at each call.
+// Any thread may read them.
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -17,6 +19,7 @@ class FakeVolumes : public Volumes {
     DriveType type = DriveType::Fixed;
     std::optional<VolumeInformation> information = VolumeInformation{u"", u"NTFS"};
     std::optional<VolumeSpace> space = VolumeSpace{uint64_t(100) << 30, uint64_t(40) << 30};
+    std::function<std::optional<VolumeSpace>()> measure;  // when set, in place of `space`
   };
 
   void Set(const std::u16string& root, Drive drive) {
@@ -49,9 +52,15 @@ class FakeVolumes : public Volumes {
     return d == drives_.end() ? std::nullopt : d->second.information;
   }
   std::optional<VolumeSpace> Space(const std::u16string& root) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto d = drives_.find(root);
-    return d == drives_.end() ? std::nullopt : d->second.space;
+    std::function<std::optional<VolumeSpace>()> measure;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto d = drives_.find(root);
+      if (d == drives_.end()) return std::nullopt;
+      if (!d->second.measure) return d->second.space;
+      measure = d->second.measure;
+    }
+    return measure();  // outside the lock: it may take its time
   }
 
  private:

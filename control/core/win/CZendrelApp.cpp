@@ -64,6 +64,7 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.clock = &systemClock_;
   environment_.configManager = &systemConfigManager_;
   environment_.processes = &systemProcesses_;
+  environment_.unbufferedFiles = &systemUnbufferedFiles_;
   // The list starts empty: the first refresh thread fills it.
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0, environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, MakePowerSaveFolder());

@@ -25,6 +25,7 @@
 #include "ports/win/SystemClock.h"
 #include "ports/win/Win32Processes.h"
 #include "ports/win/Win32Registry.h"
+#include "ports/win/Win32UnbufferedFiles.h"
 #include "ports/win/Win32Volumes.h"
 
 namespace tavolen {
@@ -50,6 +51,7 @@ class CZendrelApp : public RowHost {
   ThreadStarter& Threads() override { return *threads_; }
   uint32_t LastDragKeyState() const override { return lastDragKeyState_; }
   void SetLastDragKeyState(uint32_t keyState) override { lastDragKeyState_ = keyState; }
+  EraseRegistry& Erases() override { return erases_; }
 
   void SetGadgetFolder(const std::u16string& folder);
   // %APPDATA%\VARNKELD\PowerSave\Setting.ini (the folders are made at start-up).
@@ -86,12 +88,14 @@ class CZendrelApp : public RowHost {
   SystemClock systemClock_;
   Win32ConfigManager systemConfigManager_;
   Win32Processes systemProcesses_;
+  Win32UnbufferedFiles systemUnbufferedFiles_;
 
   ZendrelEnvironment environment_;
   ThreadStarter* threads_;
   std::unique_ptr<DeviceList> devices_;
   std::unique_ptr<PowerSaveFile> powerSave_;
   SharedFlyOutInfo flyOut_;
+  EraseRegistry erases_;
   bool meiryoFont_ = false;
   bool preVista_ = false;
   mutable std::mutex folderMutex_;  // the gadget folder is read by worker threads

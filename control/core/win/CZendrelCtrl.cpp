@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+
 #include "control/core/ControlHook.h"
 #include "control/core/ControlTimers.h"
 #include "control/core/FlyOutInfo.h"
@@ -23,6 +25,9 @@ namespace tavolen {
 namespace {
 
 namespace timer = control_timer;
+// How long the control's end waits for cancelled erases to clean up (a writer stops after
+// the block it is writing); the module stays loaded for any that take longer.
+constexpr std::chrono::milliseconds kEraseEndWait{5000};
 constexpr char16_t kSidebarFolder[] = u"\\AppData\\Local\\Microsoft\\Windows Sidebar\\Gadgets\\";
 
 UniqueVariant Unsigned(uint32_t value) {
@@ -421,6 +426,9 @@ void CZendrelCtrl::OnMouseMove(WPARAM wParam, LPARAM lParam) {
 // --- lifetime -------------------------------------------------------------------------
 
 void CZendrelCtrl::OnFinalRelease() {
+  // No fill file of an erase outlives the control.
+  app_.Erases().CancelAll();
+  app_.Erases().WaitUntilNoneRuns(kEraseEndWait);
   refresh_.Wait();
   if (started_) {
     // The disks get their timers switched off before the library can go away.

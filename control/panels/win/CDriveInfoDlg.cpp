@@ -12,13 +12,16 @@
 #include "control/device/COptCommand.h"
 #include "control/device/SystemDrive.h"
 #include "control/device/win/Win32DeviceOpener.h"
+#include "control/panels/DropCopyPlan.h"
 #include "control/panels/EjectPlan.h"
 #include "control/panels/GadgetMenuPlan.h"
 #include "control/panels/PanelDevice.h"
 #include "control/panels/PanelTexts.h"
 #include "control/panels/TrayDecision.h"
 #include "control/panels/win/DeviceIcon.h"
+#include "control/panels/win/CEraseFreeSpaceDlg.h"
 #include "control/panels/win/CPowerSaveDlg.h"
+#include "control/panels/win/DropCopy.h"
 #include "control/resources/resource.h"
 #include "control/widgets/win/LauncherNotice.h"
 #include "control/widgets/win/MessageBoxes.h"
@@ -332,8 +335,11 @@ void CDriveInfoDlg::OnCommand(UINT id) {
   switch (id) {
     case IDC_DRIVE_BUTTON:
       host_.FlyOut().Clear();
-      // Erasing free space (left Ctrl with left Alt) is not offered from here yet.
-      if (!((::GetKeyState(VK_LCONTROL) & 0x8000) && (::GetKeyState(VK_LMENU) & 0x8000))) OpenInExplorer();
+      // Left Ctrl with left Alt (not the right-hand keys) erases the free space.
+      if ((::GetKeyState(VK_LCONTROL) & 0x8000) && (::GetKeyState(VK_LMENU) & 0x8000))
+        StartErase();
+      else
+        OpenInExplorer();
       break;
     case ID_OPEN: OpenInExplorer(); break;
     case ID_PROPERTIES: ::SHObjectProperties(hwnd(), SHOP_FILEPATH, AsWide(drivePath_.c_str()), nullptr); break;
@@ -341,8 +347,52 @@ void CDriveInfoDlg::OnCommand(UINT id) {
     case ID_TRAY_CONTROL: StartTrayThread(); break;
     case ID_POWER_SAVE: OpenPowerSave(); break;
     case ID_HIDE_DRIVE: HideRow(false); break;
-    default: break;  // the drop-copy settings are kept by the drop handler's own dialog
+    case ID_NO_FOLDER: OnSaveMethod(SaveMethod::NoFolder); break;
+    case ID_DAY_FOLDER: OnSaveMethod(SaveMethod::DayFolder); break;
+    case ID_MONTH_FOLDER: OnSaveMethod(SaveMethod::MonthFolder); break;
+    case ID_ROOT_DIRECTORY: OnRootDirectory(); break;
+    case ID_CUSTOM_FOLDER: OnCustomFolder(); break;
+    default: break;
   }
+}
+
+// --- erasing free space and drop copy ---------------------------------------------------
+
+std::unique_ptr<SettingsFile> CDriveInfoDlg::Ini() const {
+  return host_.Environment().settingsFiles->Open(host_.IniPath());
+}
+
+void CDriveInfoDlg::StartErase() { CEraseFreeSpaceDlg::Start(host_, hwnd(), drivePath_, kind_); }
+
+void CDriveInfoDlg::OnDropFiles(HDROP drop) {
+  // The drag's keys and the paths belong to this drop: taken now, on this thread.
+  const uint32_t keyState = host_.LastDragKeyState();
+  const std::vector<std::u16string> files = DropCopy::TakePaths(drop);
+  if (files.empty()) return;
+  const std::optional<FileOperation> operation = DropCopy::ChooseOperation(hwnd(), keyState, true);
+  if (!operation) return;
+  const std::u16string folder =
+      DropFolder(ReadSaveSettings(*Ini(), drivePath_), drivePath_, host_.Environment().clock->Today());
+  DropCopy::Start(host_.Threads(), hwnd(), PlanDropCopy(*operation, files, folder));
+}
+
+void CDriveInfoDlg::OnSaveMethod(SaveMethod method) { WriteSaveMethod(*Ini(), drivePath_, method); }
+
+void CDriveInfoDlg::OnRootDirectory() {
+  // The save folder follows, so the tooltip and a later "Custom" start at the root.
+  saveFolder_ = drivePath_;
+  SetTooltipText(SaveFolderTooltip(Text(panel_strings::kSaveFolder), saveFolder_));
+  WriteSaveAddress(*Ini(), drivePath_, u"");
+}
+
+void CDriveInfoDlg::OnCustomFolder() {
+  const SubMenuOpenScope open;
+  const std::optional<std::u16string> folder =
+      DropCopy::ChooseFolder(hwnd(), saveFolder_.empty() ? drivePath_ : saveFolder_);
+  if (!folder) return;
+  saveFolder_ = folder->empty() ? drivePath_ : *folder;
+  SetTooltipText(SaveFolderTooltip(Text(panel_strings::kSaveFolder), saveFolder_));
+  WriteSaveAddress(*Ini(), drivePath_, saveFolder_);
 }
 
 void CDriveInfoDlg::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -356,7 +406,8 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG: return OnInitDialog();
     case WM_DESTROY: OnDestroy(); return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
-    case WM_DROPFILES: ::DragFinish(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case WM_MBUTTONDBLCLK: StartErase(); return FALSE;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
       button_.ShowDriveMenu(UINT(wParam), POINT{short(LOWORD(lParam)), short(HIWORD(lParam))});

@@ -2,17 +2,21 @@
 // One drive's row: a modeless child dialog of the control window with the drive's
 // picture on a button, its label, capacity bar and size line, and a transparent overlay
 // that turns clicks into actions. Every per-drive action starts here; the long ones
-// (eject, tray) run on worker threads that get copies of what they need, so the panel may
-// go away while they run. Created, used and destroyed on the control's window thread; it
-// reaches the control only through its parent window and the row host it was given.
+// (eject, tray, drop copy, erasing free space) run on worker threads that get copies of
+// what they need, so the panel may go away while they run. Created, used and destroyed on
+// the control's window thread; it reaches the control only through its parent window and
+// the row host it was given.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "control/device/DeviceInfo.h"
+#include "control/panels/GadgetMenuPlan.h"
 #include "control/widgets/win/CGadgetButton.h"
 #include "control/widgets/win/CGadgetDropTarget.h"
 #include "control/widgets/win/CGadgetProgBar.h"
@@ -81,6 +85,14 @@ class CDriveInfoDlg : public Dialog {
   void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
   void SetTooltipText(const std::u16string& text);
 
+  // Erasing free space and drop copy.
+  void StartErase();
+  void OnDropFiles(HDROP drop);
+  void OnSaveMethod(SaveMethod method);
+  void OnRootDirectory();
+  void OnCustomFolder();
+  std::unique_ptr<SettingsFile> Ini() const;
+
   RowHost& host_;
   std::u16string saveFolder_;
   std::u16string drivePath_;
@@ -89,10 +101,8 @@ class CDriveInfoDlg : public Dialog {
   uint32_t slotIndex_ = 0;
   UniqueBrush background_;
   UniqueBitmap buttonImage_;
-  uint32_t eraseRunning_ = 0;
   WorkerSlot propertyThread_, ejectThread_, trayThread_;
   DropTargetRegistration dropTarget_;
-  uint32_t dropOperation_ = 2;
   IContextMenu2* menuHandler_ = nullptr;  // borrowed from the button while its menu is open
   UniqueWindow tooltip_;                  // owned by the panel; destroyed at WM_DESTROY
 

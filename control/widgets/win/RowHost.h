@@ -1,8 +1,8 @@
 #pragma once
 // What a row and its widgets need from the control that holds them: the ports, the device
 // list, the gadget folder and its settings file, the power-save settings file, the font
-// choice, the shared flyout record, the threads for workers and the key state of the last
-// drag. The control hands its rows one host when it creates them (the module object, which
+// choice, the shared flyout record, the threads for workers, the key state of the last
+// drag and the erases of free space that run. The control hands its rows one host when it creates them (the module object, which
 // outlives every control); rows reach the control window itself only through their parent
 // window. Used on the control's window thread; the parts workers copy say so below.
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "control/core/PowerSaveFile.h"
 #include "control/core/ZendrelEnvironment.h"
 #include "control/device/DeviceList.h"
+#include "control/panels/EraseSession.h"
 #include "framework/Worker.h"
 
 namespace tavolen {
@@ -35,6 +36,8 @@ class RowHost {
   // The MK_* flags with which the last drag entered a window of the gadget.
   virtual uint32_t LastDragKeyState() const = 0;
   virtual void SetLastDragKeyState(uint32_t keyState) = 0;
+  // Any thread; lives as long as the module.
+  virtual EraseRegistry& Erases() = 0;
 
  protected:
   ~RowHost() = default;
