@@ -2,7 +2,8 @@
 // What the control reaches the system through: the device opener and the source of
 // device interfaces (refresh threads), the portable-device manager, the volumes, the
 // settings files, the registry, the clock with the control's timers, the configuration
-// manager (safe removal) and other programs, and the periods of its timers. The module
+// manager (safe removal), other programs and the user interface language, and the periods
+// of its timers. The module
 // object wires the system's adapters; tests hand in simulated devices and fakes before
 // they create a control. Every pointer is non-null and outlives every control.
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "ports/Processes.h"
 #include "ports/Registry.h"
 #include "ports/SettingsFile.h"
+#include "ports/UiLanguage.h"
 #include "ports/Volumes.h"
 
 namespace tavolen {
@@ -37,6 +39,7 @@ struct ZendrelEnvironment {
   Clock* clock = nullptr;
   ConfigManager* configManager = nullptr;
   Processes* processes = nullptr;
+  UiLanguage* uiLanguage = nullptr;  // a test that hands none keeps the system's
   ZendrelTimerPeriods periods;
 };
 

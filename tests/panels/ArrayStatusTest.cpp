@@ -42,7 +42,9 @@ TEST(ArrayStatus, TheRowTakesTheColourAndTextOfTheArrayState) {
     ASSERT_TRUE(state.has_value());
     EXPECT_EQ(state->background, c.background) << int(c.block[2]);
     EXPECT_EQ(state->label.has_value(), c.label.has_value()) << int(c.block[2]);
-    if (c.label && state->label) EXPECT_EQ(*state->label, *c.label);
+    if (c.label && state->label) {
+      EXPECT_EQ(*state->label, *c.label);
+    }
   }
   EXPECT_FALSE(ArrayRowStateOf(Block({0, 0, 0x11})).has_value()) << "no status: label and colour stay";
 }
