@@ -119,7 +119,7 @@ void CFlyoutDlg::OnDestroy() {
   TellLauncherSubMenuOpen(launcher_, false);
 }
 
-INT_PTR CFlyoutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CFlyoutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: return OnInitDialog();
     case WM_COMMAND:
