@@ -178,6 +178,14 @@ bool AtaDisk::Run(const AtaTaskFile& in, AtaDataPhase phase, const uint8_t* data
 
 bool AtaDisk::RunSmart(const AtaTaskFile& in, AtaDataPhase phase, const uint8_t* dataOut, std::size_t dataOutLength,
                        Outcome& out) {
+  if (in[AtaTaskFile::Features] == kSmartReadData && in[AtaTaskFile::LbaMid] == kArrayStatusMid &&
+      in[AtaTaskFile::LbaHigh] == 0) {
+    // The array controller answers for its disks; none of them has to spin.
+    if (phase != AtaDataPhase::In || arrayStatus.empty()) return false;
+    out.data.assign(kSectorSize, 0);
+    std::copy_n(arrayStatus.begin(), std::min(arrayStatus.size(), kSectorSize), out.data.begin());
+    return true;
+  }
   if (!smartSupported || in[AtaTaskFile::LbaMid] != kSmartMid || in[AtaTaskFile::LbaHigh] != kSmartHigh) return false;
   const uint8_t feature = in[AtaTaskFile::Features];
   if (feature == kSmartEnable) {

@@ -12,6 +12,9 @@
 //        when a threshold is exceeded), 0xD0 READ DATA (data in, 512 bytes, wakes the
 //        drive), 0xD5 READ LOG / 0xD6 WRITE LOG (data in / out, host logs 0x80-0x9F,
 //        count = sectors, 1..16). With S.M.A.R.T. disabled only ENABLE runs.
+//        Features 0xD0 with LBA mid/high 0x44/0x00: the array status of a maker array
+//        product (data in, 512 bytes, `arrayStatus`; aborted when it is empty); it does
+//        not wake the drive.
 // A command whose data phase differs from the one its carrier announced is aborted too.
 // Successful commands return status 0x50, error 0; the other output registers echo the
 // input except where a command defines them.
@@ -70,6 +73,11 @@ class AtaDisk {
   void RemoveTemperature();
   // Host vendor-specific logs (0x80-0x9F) written by SMART WRITE LOG, read by READ LOG.
   std::map<uint8_t, std::vector<uint8_t>> hostLogs;
+
+  // --- maker array products -------------------------------------------------------
+  static constexpr uint8_t kArrayStatusMid = 0x44;
+  // The status block (version, level and state, progress, members); empty: no array.
+  std::vector<uint8_t> arrayStatus;
 
   // --- power ----------------------------------------------------------------------
   uint8_t powerMode = kPowerActive;  // 0xFF active, 0x80 idle, 0x00 standby

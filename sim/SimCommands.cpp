@@ -15,7 +15,7 @@ constexpr uint8_t kTestUnitReady = 0x00, kStartStopUnit = 0x1B, kInquiry = 0x12,
                   kJmVendor = 0xDF, kResultPage = 0xE0, kVarnkeldNonData = 0xE2, kVarnkeldDataIn = 0xE3,
                   kVarnkeldDataOut = 0xE4, kQmxtVendor = 0xF0;
 constexpr uint8_t kReadCapacity16Action = 0x10;
-constexpr uint8_t kVarnkeldBufferId = 0x20, kFjtBufferId = 0xA0;
+constexpr uint8_t kVarnkeldBufferId = 0x20, kFjtBufferId = 0xA0, kArrayStatusBufferId = 0x40;
 constexpr std::size_t kBridgePageSize = 512, kResultPageSize = 512, kStatusDescriptorSize = 14;
 constexpr std::size_t kJmRegisterSize = 16, kJmInfoSize = 128, kJmWideInfoSize = 8192, kJmInfoText = 86;
 constexpr std::size_t kBridgeTextSize = 16;
@@ -161,16 +161,26 @@ SimDevice::ScsiReply SimDevice::ModeSense10(const ScsiRequest& r) const {
   return Good(Clip(std::move(data), GetBe16(&r.cdb[7])));
 }
 
-// READ BUFFER, mode 1 (vendor specific), of the bridge's information buffer.
+// READ BUFFER, mode 1 (vendor specific): the bridge's information buffer and, for the
+// maker's bridge, the array status and further pages.
 SimDevice::ScsiReply SimDevice::ReadBuffer(const ScsiRequest& r, uint8_t bufferId) const {
-  if (r.cdbLength < 10 || (r.cdb[1] & 0x1F) != 0x01 || r.cdb[2] != bufferId)
+  if (r.cdbLength < 10 || (r.cdb[1] & 0x1F) != 0x01) return Illegal(kInvalidField);
+  std::vector<uint8_t> page(kBridgePageSize, 0);
+  const uint8_t id = r.cdb[2];
+  if (id == bufferId) {
+    PutBe16(page.data() + 2, bridge.word1);
+    PutBe16(page.data() + 4, bridge.word2);
+    PutText(page, 6, kBridgeTextSize, bridge.text);
+  } else if (family_ == Family::Varnkeld && id == kArrayStatusBufferId && !ata.arrayStatus.empty()) {
+    std::copy_n(ata.arrayStatus.begin(), std::min(ata.arrayStatus.size(), page.size()), page.begin());
+  } else if (family_ == Family::Varnkeld && readBuffers.count(id)) {
+    const std::vector<uint8_t>& stored = readBuffers.at(id);
+    std::copy_n(stored.begin(), std::min(stored.size(), page.size()), page.begin());
+  } else {
     return Illegal(kInvalidField);
+  }
   const uint32_t offset = GetBe24(&r.cdb[3]);
   if (offset >= kBridgePageSize) return Illegal(kInvalidField);
-  std::vector<uint8_t> page(kBridgePageSize, 0);
-  PutBe16(page.data() + 2, bridge.word1);
-  PutBe16(page.data() + 4, bridge.word2);
-  PutText(page, 6, kBridgeTextSize, bridge.text);
   page.erase(page.begin(), page.begin() + offset);
   return Good(Clip(std::move(page), GetBe24(&r.cdb[6])));
 }

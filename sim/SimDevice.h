@@ -15,7 +15,8 @@
 //   PlainAta  IOCTL_ATA_PASS_THROUGH (only this family; the others fail it with error 1)
 //   Sat       ATA PASS-THROUGH(12) 0xA1 and (16) 0x85, protocols 3, 4, 5 and 15
 //   Fjt       0xA1/0x85 protocols 3, 4, 5; result page 0xE0; READ BUFFER id 0xA0
-//   Varnkeld  0xE2/0xE3/0xE4 (mode in byte 1, low 2 bits); result page 0xE0; READ BUFFER id 0x20
+//   Varnkeld  0xE2/0xE3/0xE4 (mode in byte 1, low 2 bits); result page 0xE0; READ BUFFER id 0x20,
+//             id 0x40 (the array status, `ata.arrayStatus`) and the ids of `readBuffers`
 //   Jm        0xDF forms of the chip in `jmChip` (1..4): commands, register read, bridge information
 //   Qmxt      0xF0: non-data, data-in, register read
 //   Optical   GET CONFIGURATION, READ DISC INFORMATION, START STOP UNIT (tray), no ATA
@@ -155,6 +156,9 @@ class SimDevice {
   int jmChip = 0;                       // Jm: 1 j329, 2 j336, 3 j339, 4 j539 (default 3)
   void SetJmChip(int chip);             // sets jmChip and vendorSpecific to the chip's text
   bool rejectAtaPassThrough12 = false;  // Sat: 0xA1 answers CHECK CONDITION 5/0x20/0x00
+  // Varnkeld: further READ BUFFER pages (mode 1) by buffer id, e.g. 0x30, the drive's own
+  // standby timer in byte 1; an id with neither a page nor a meaning is an invalid field.
+  std::map<uint8_t, std::vector<uint8_t>> readBuffers;
 
   // --- MODE SENSE(10) pages, by page code (disks: 0x08 caching; Optical: 0x2A) ------
   std::map<uint8_t, std::vector<uint8_t>> modePages;

@@ -28,6 +28,28 @@ void SharedFlyOutInfo::Set(const FlyOutInfo& info) {
   info_ = info;
 }
 
+std::u16string FlyOutDriveRoot(const FlyOutInfo& info) {
+  const std::u16string_view title = GetText(info.title);
+  const std::size_t colon = title.find(u':');
+  if (colon == std::u16string_view::npos || colon == 0) return {};
+  return std::u16string{title[colon - 1], u':', u'\\'};
+}
+
+bool SharedFlyOutInfo::Claim(const std::u16string& drivePath, const std::u16string& title) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (FlyOutDriveRoot(info_) == drivePath) return false;
+  std::memset(&info_, 0, sizeof info_);
+  SetText(info_.title, title);
+  return true;
+}
+
+bool SharedFlyOutInfo::Fill(const FlyOutInfo& info) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (GetText(info_.title).empty() || GetText(info_.title) != GetText(info.title)) return false;
+  info_ = info;
+  return true;
+}
+
 void SharedFlyOutInfo::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   std::memset(&info_, 0, sizeof info_);

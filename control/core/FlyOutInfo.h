@@ -1,13 +1,16 @@
 #pragma once
 // The record behind the flyout: twelve fixed-capacity UTF-16 fields, NUL-terminated
-// inside their capacity. One process-wide copy (the module object's) is shared by the
-// drive panels' property threads (writers) and the control's window thread (reader); it
-// is guarded by a lock.
+// inside their capacity (write them with SetText, which cuts at the capacity). One
+// process-wide copy (the module object's) is shared by the drive panels' property threads
+// (writers) and the control's window thread (reader and zeroer); it is guarded by a lock.
+// Its title tells which drive it describes.
 #include <array>
 #include <cstddef>
 #include <mutex>
 #include <string>
 #include <type_traits>
+
+#include "control/device/DeviceInfo.h"
 
 namespace tavolen {
 
@@ -34,12 +37,24 @@ constexpr std::size_t kFlyOutFieldCount = 12;
 // capacity), as the sidebar event hands them over.
 std::array<std::u16string, kFlyOutFieldCount> FlyOutFields(const FlyOutInfo& info);
 
+// The drive the title names: the character before its first ":", the ":" and a "\"
+// ("E:\"); empty when the title has no such character.
+std::u16string FlyOutDriveRoot(const FlyOutInfo& info);
+
 // The process-wide copy, kept by the module object.
 class SharedFlyOutInfo {
  public:
   FlyOutInfo Get() const;
   void Set(const FlyOutInfo& info);
   void Clear();
+
+  // A request for the drive `drivePath`, in one step under the lock: when the record
+  // already names that drive, false (the request closes the details instead); otherwise
+  // the record becomes a zero-filled one titled `title`, and true.
+  bool Claim(const std::u16string& drivePath, const std::u16string& title);
+  // Writes the finished record of a claimed request, unless the record was zeroed or
+  // claimed for another title since (then false: the request was overtaken).
+  bool Fill(const FlyOutInfo& info);
 
  private:
   mutable std::mutex mutex_;

@@ -35,7 +35,7 @@ enum class PowerSaveMessage : uint16_t {
   SetTimerFailed = 391,        // "Set Standby Timer : Failed"
   ReleaseTimerFailed = 392,    // "Release Standby Timer : Failed"
   TimerNotStored = 393,        // the timer is set, but storing it failed: no restore after a restart
-  TimerNotForgotten = 403,     // the timer is released, but its stored entry stays: sent again later
+  TimerNotForgotten = 441,     // the timer is released, but its stored entry stays: sent again later
 };
 
 // Failures are shown as a caution, successes as an information box.

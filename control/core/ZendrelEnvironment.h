@@ -3,7 +3,7 @@
 // device interfaces (refresh threads), the portable-device manager, the volumes, the
 // settings files, the registry, the clock with the control's timers, the configuration
 // manager (safe removal), other programs, the unbuffered files that erasing free space
-// writes, and the periods of its timers. The module
+// writes, the user interface language, and the periods of its timers. The module
 // object wires the system's adapters; tests hand in simulated devices and fakes before
 // they create a control. Every pointer is non-null and outlives every control.
 #include <cstdint>
@@ -18,6 +18,7 @@
 #include "ports/Registry.h"
 #include "ports/SettingsFile.h"
 #include "ports/UnbufferedFiles.h"
+#include "ports/UiLanguage.h"
 #include "ports/Volumes.h"
 
 namespace tavolen {
@@ -41,6 +42,7 @@ struct ZendrelEnvironment {
   ConfigManager* configManager = nullptr;
   Processes* processes = nullptr;
   UnbufferedFiles* unbufferedFiles = nullptr;
+  UiLanguage* uiLanguage = nullptr;  // a test that hands none keeps the system's
   ZendrelTimerPeriods periods;
 };
 

@@ -43,6 +43,8 @@ bool CAtaCommand::DataOut(AtaTaskFile& taskFile, const uint8_t* buffer, uint32_t
 bool CAtaCommand::AtaPassThrough(uint16_t flags, AtaTaskFile& taskFile, bool is48Bit, uint8_t* buffer,
                                  uint32_t length) {
   if (length > 0 && buffer == nullptr) return false;
+  // A read that fails leaves zeros, never the bytes of an earlier read.
+  if (!(flags & kAtaFlagsDataOut) && length > 0) std::memset(buffer, 0, length);
   const uint64_t blockSize = uint64_t(length) + kAtaBlockOverhead;
   if (blockSize > UINT32_MAX) return false;
   AlignedBlock block{std::size_t(blockSize)};
@@ -107,14 +109,16 @@ bool CAtaCommand::SendCountCommand(uint8_t command, uint8_t count) {
 bool CAtaCommand::CheckPowerMode(bool& awake) {
   AtaTaskFile tf;
   tf[AtaTaskFile::Command] = kCmdCheckPowerMode;
-  if (!NonData(tf)) return false;
+  // Registers the transport cannot read back would be the ones sent: a sleeping disk's.
+  if (!NonData(tf) || !ReturnsRegisters()) return false;
   awake = tf[AtaTaskFile::Count] != 0 || tf[AtaTaskFile::LbaLow] != 0;
   return true;
 }
 
 bool CAtaCommand::SmartReturnStatus(bool& good) {
   AtaTaskFile tf = SmartTaskFile(kSmartReturnStatus);
-  if (!NonData(tf)) return false;
+  // The registers sent are the "good" signature: unread, they would say so.
+  if (!NonData(tf) || !ReturnsRegisters()) return false;
   const uint8_t mid = tf[AtaTaskFile::LbaMid], high = tf[AtaTaskFile::LbaHigh];
   if (mid == kSmartMid && high == kSmartHigh) {
     good = true;

@@ -19,6 +19,9 @@ class CAtaCommand : public CScsiCommand {
   virtual bool DataOut(AtaTaskFile& taskFile, const uint8_t* buffer, uint32_t length);
   virtual bool AtaPassThrough(uint16_t flags, AtaTaskFile& taskFile, bool is48Bit, uint8_t* buffer, uint32_t length);
   virtual bool ReadResultRegisters(AtaTaskFile& taskFile);
+  // Whether a command's output registers come back; when they cannot, CheckPowerMode and
+  // SmartReturnStatus fail (the power mode or verdict is unknown) after sending.
+  virtual bool ReturnsRegisters() const { return true; }
 
   // ATA operations shared by every transport.
   bool Identify(uint8_t* buffer);                       // 512 bytes

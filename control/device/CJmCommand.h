@@ -23,6 +23,8 @@ class CJmCommand : public CAtaCommand {
   bool AtaPassThrough(uint16_t flags, AtaTaskFile& taskFile, bool is48Bit, uint8_t* buffer, uint32_t length) override;
   // Sends nothing and fails while the chip is unknown.
   bool ReadResultRegisters(AtaTaskFile& taskFile) override;
+  // Not while the chip is unknown.
+  bool ReturnsRegisters() const override { return chip_ != 0; }
 
  private:
   void DetectChip();

@@ -27,6 +27,8 @@ bool CScsiCommand::GetBridgeInfo(BridgeInfo&) { return false; }
 bool CScsiCommand::ScsiPassThrough(ScsiDirection direction, const uint8_t* cdb, uint8_t cdbLength, void* buffer,
                                    uint32_t length) {
   if (cdbLength > 16 || (length > 0 && buffer == nullptr)) return false;
+  // A read that fails or comes back short leaves zeros, never the bytes of an earlier read.
+  if (direction != ScsiDirection::Out && length > 0) std::memset(buffer, 0, length);
   const uint64_t blockSize = uint64_t(length) + kScsiBlockOverhead;
   if (blockSize > UINT32_MAX) return false;
   AlignedBlock block{std::size_t(blockSize)};

@@ -83,7 +83,7 @@
 #define IDS_SET_TIMER_FAILED 391
 #define IDS_RELEASE_TIMER_FAILED 392
 #define IDS_TIMER_NOT_STORED 393
-#define IDS_TIMER_NOT_FORGOTTEN 403
+#define IDS_TIMER_NOT_FORGOTTEN 441
 
 // Strings: drive rows, gadget button, eject and tray.
 #define IDS_FILE_NOT_FOUND 394
@@ -93,7 +93,6 @@
 #define IDS_OPTICAL_DRIVE 398
 #define IDS_REMOVABLE_DISK 399
 #define IDS_MEDIA_EMPTY 400
-#define IDS_GET_SIZE_FAILED 401
 #define IDS_SAVE_FOLDER 402
 #define IDS_SAFE_TO_REMOVE 410
 #define IDS_DEVICE_IN_USE 411
@@ -164,3 +163,56 @@
 #define ID_DROP_MOVE 32826
 #define ID_DROP_COPY 32827
 #define ID_DROP_CANCEL 32828
+// ---- Drive details, array status and the flyout ----------------------------------------
+
+// Strings: the details' sizes, optical rows, hard-disk rows and array rows. The medium
+// names are the profile-numbered strings above.
+#define IDS_SIZE_UNKNOWN 401
+#define IDS_EMPTY_DISK 403
+#define IDS_NOT_INSERT 404
+#define IDS_REBUILD_PAUSING 405
+#define IDS_SYSTEM_PAUSING 406
+#define IDS_DEGRADE 407
+#define IDS_SYSTEM_HUNGING 408
+#define IDS_REBUILDING 409
+#define IDS_PROPERTIES 415
+#define IDS_MEDIA 416
+#define IDS_STATE 417
+#define IDS_HDD_TEMP 418
+#define IDS_SAVE_STATE 419
+#define IDS_GET_FAILED 420
+#define IDS_POWER_SAVE_ENABLED 421
+#define IDS_ENABLE 422
+#define IDS_DISABLE 423
+#define IDS_POWER_SAVING 424
+#define IDS_SETTING_10M 425
+#define IDS_SETTING_20M 426
+#define IDS_SETTING_30M 427
+#define IDS_SETTING_1H 428
+#define IDS_GOOD 429
+#define IDS_BAD 430
+#define IDS_MODE 431
+#define IDS_MULTIPLE_DISK 432
+#define IDS_OPERATING_NORMALLY 433
+#define IDS_EJECTING 434
+#define IDS_UNKNOWN 435
+#define IDS_NOT_CLOSED_MEDIA 436
+#define IDS_CLOSED_MEDIA 437
+#define IDS_DRIVE_TIMER_15M 442
+#define IDS_DRIVE_TIMER_30M 443
+#define IDS_DRIVE_TIMER_1H 444
+
+// The flyout's template and the controls of its native page (the page's element ids).
+#define IDD_FLYOUT 342
+#define IDC_FLYOUT_TITLE 1101
+#define IDC_FLYOUT_LABEL 1102
+#define IDC_FLYOUT_SIZE 1103
+#define IDC_FLYOUT_VENDOR 1104
+#define IDC_FLYOUT_PRODUCT 1105
+#define IDC_FLYOUT_FIRMWARE 1106
+#define IDC_FLYOUT_TITLE1 1107
+#define IDC_FLYOUT_DATA1 1108
+#define IDC_FLYOUT_TITLE2 1109
+#define IDC_FLYOUT_DATA2 1110
+#define IDC_FLYOUT_TITLE3 1111
+#define IDC_FLYOUT_DATA3 1112

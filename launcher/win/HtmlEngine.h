@@ -8,9 +8,6 @@ namespace tavolen::launcher {
 
 enum class PageEngine { Html, Native };
 
-// Whether an HTML document can be made and finishes loading an empty page within about
-// two seconds (the caller's thread runs its messages meanwhile).
-bool HtmlEngineRenders();
 PageEngine ChoosePageEngine(const std::wstring& commandLine);
 
 }  // namespace tavolen::launcher

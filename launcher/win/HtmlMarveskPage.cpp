@@ -15,7 +15,7 @@ bool HtmlMarveskPage::Open(HWND parent, const std::wstring& pagePath, PageEvents
   events_ = &events;
   HtmlView::Callbacks callbacks;
   callbacks.documentComplete = [this](const std::u16string& url) { OnDocumentComplete(url); };
-  callbacks.contextMenu = [this](Point at) { events_->OnContextMenu(at); };
+  callbacks.contextMenu = [this](POINT at) { events_->OnContextMenu(Point{int(at.x), int(at.y)}); };
   return view_.Open(parent, std::move(callbacks)) && view_.Navigate(FileAddress(pagePath));
 }
 
@@ -39,7 +39,11 @@ void HtmlMarveskPage::OnDocumentComplete(const std::u16string& url) {
   events_->OnDocumentComplete(url);
 }
 
-std::optional<Size> HtmlMarveskPage::FrameSize() { return view_.OffsetSize(L"iFrame"); }
+std::optional<Size> HtmlMarveskPage::FrameSize() {
+  const std::optional<SIZE> size = view_.OffsetSize(L"iFrame");
+  if (!size) return std::nullopt;
+  return Size{int(size->cx), int(size->cy)};
+}
 
 bool HtmlMarveskPage::Call(const std::u16string& function) {
   return loaded_ && view_.CallScript(AsWide(function.c_str()));

@@ -2,7 +2,7 @@
 // Marvesk.htm in the system's HTML engine: the frame images start a window drag on mouse
 // down or move (and are not dragged as images), the "iFrame" element's resize event
 // refits the window, and the page's script functions are called by name.
-#include "launcher/win/HtmlView.h"
+#include "framework/HtmlView.h"
 #include "launcher/win/MarveskPageView.h"
 
 namespace tavolen::launcher {

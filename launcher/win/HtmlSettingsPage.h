@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "launcher/SettingsController.h"
-#include "launcher/win/HtmlView.h"
+#include "framework/HtmlView.h"
 
 namespace tavolen::launcher {
 

@@ -17,6 +17,7 @@
 #include "control/device/CAtaCommand.h"
 #include "control/device/win/Win32DeviceOpener.h"
 #include "control/resources/resource.h"
+#include "control/widgets/win/PanelMessages.h"
 #include "framework/ClassFactory.h"
 #include "framework/UniqueVariant.h"
 #include "ports/win/PrivateProfileSettingsFile.h"
@@ -179,6 +180,29 @@ TEST_F(ServiceRouteControlTest, ThePowerSaveDialogOfARowPutsTheStandInsDiskIntoS
   ASSERT_TRUE(pressed);
   EXPECT_TRUE(box.Answered());
   EXPECT_FALSE(awake()) << "the command reached the stand-in's disk";
+  control_.Close();
+  ASSERT_TRUE(service_.Stop());
+}
+
+TEST_F(ServiceRouteControlTest, ADisksDetailsThroughTheStandInLeaveItAsleep) {
+  const HWND row = OnlyRow();
+  ASSERT_NE(row, nullptr);
+  CAtaCommand command(*g_world->opener, 1);
+  ASSERT_TRUE(command.SendCountCommand(0xE2, 0)) << "STANDBY through the stand-in";
+  // The click on the row's text: the property thread asks the disk through the stand-in.
+  control_.ClearEvents();
+  ::SendMessageW(row, panel_message::kFlyout, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !control_.Events(ev::FlyOutOn).empty(); }, 400));
+  const FlyOutInfo info = CZendrelApp::Instance().FlyOut().Get();
+  EXPECT_EQ(std::u16string(info.title), u"(M:) Properties");
+  EXPECT_EQ(std::u16string(info.value1), u"Power Save Enabled");
+  EXPECT_EQ(std::u16string(info.value2), u"Power Save Enabled");
+  EXPECT_EQ(std::u16string(info.value3), u"Enable");
+  // IDENTIFY or S.M.A.R.T. data would have spun it up.
+  bool awake = true;
+  ASSERT_TRUE(command.CheckPowerMode(awake));
+  EXPECT_FALSE(awake) << "the disk still sleeps";
+  CZendrelApp::Instance().FlyOut().Clear();
   control_.Close();
   ASSERT_TRUE(service_.Stop());
 }

@@ -178,19 +178,29 @@ TEST(JmBridge, DataFormsAndPowerMode) {
   EXPECT_EQ(rig.Cdbs()[0].dataOut, sector);
 }
 
-TEST(JmBridge, UnknownChipSendsCommandsButReturnsTheCallersRegisters) {
+TEST(JmBridge, UnknownChipSendsCommandsButItsPowerModeAndVerdictStayUnknown) {
   SimRig rig(Family::Jm);
   rig.device->vendorSpecific = "unknown bridge";
-  rig.device->ata.powerMode = AtaDisk::kPowerStandby;
+  rig.device->ata.powerMode = AtaDisk::kPowerActive;
   CJmCommand command(rig.opener, 1u, 0);
   ASSERT_EQ(command.Chip(), 0u);
   rig.device->ClearLogs();
+  // The command itself runs, but no register read follows: the registers left are the
+  // ones sent (count 0, LBA low 0), which would read as standby.
   bool awake = false;
-  // The command itself runs; with no register read its result is the command's own.
-  EXPECT_TRUE(command.CheckPowerMode(awake));
-  EXPECT_FALSE(awake) << "the caller's registers (count 0, LBA low 0) are read back";
+  EXPECT_FALSE(command.CheckPowerMode(awake)) << "an awake disk is not reported asleep";
   ASSERT_EQ(rig.Cdbs().size(), 1u) << "no register read is sent";
   EXPECT_EQ(rig.Cdbs()[0].cdb[11], 0xE5);
+  // The registers of RETURN STATUS sent are the "no threshold exceeded" signature.
+  rig.device->ata.smartThresholdExceeded = true;
+  bool good = true;
+  EXPECT_FALSE(command.SmartReturnStatus(good));
+  // Otherwise the class works as before: the command's own result stands.
+  AtaTaskFile tf;
+  tf[AtaTaskFile::Count] = 0x22;
+  tf[AtaTaskFile::Command] = 0xE3;
+  EXPECT_TRUE(command.NonData(tf));
+  EXPECT_EQ(rig.device->ata.standbyTimer, 0x22);
 }
 
 TEST(JmBridge, RegisterReadFollowsEvenAFailedCommandWhoseResultStands) {

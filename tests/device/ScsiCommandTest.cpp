@@ -2,6 +2,7 @@
 // caller gets back from good, failing and malformed answers.
 #include <gtest/gtest.h>
 
+#include "control/device/CAtaCommand.h"
 #include "control/device/CIoctl.h"
 #include "control/device/CScsiCommand.h"
 #include "tests/device/CommandTestSupport.h"
@@ -247,4 +248,27 @@ TEST(SystemDrive, OpensTheVolumeOfTheWindowsDirectory) {
   EXPECT_EQ(opener.Opened().back(), u"\\\\.\\D:");
   EXPECT_EQ(SystemDriveNumber(opener, u"E:\\WINDOWS"), kNoDeviceNumber);
   EXPECT_EQ(opener.OpenChannels(), 0);
+}
+
+TEST(CommandRoute, AReadLeavesNoBytesOfAnEarlierReadBehind) {
+  // A buffer reused for a second read, as the array status falls back from READ BUFFER
+  // to the ATA read: whatever the second read does not write is zero.
+  for (const ChannelRoute route : {ChannelRoute::Direct, ChannelRoute::Service}) {
+    SimRig rig(Family::Varnkeld, route);
+    std::vector<uint8_t> buffer(512, 0xAA);
+    CScsiCommand scsi(rig.opener, 1u);
+    rig.device->FailCdb(0x3C, Fault::Check(5, 0x24, 0).Times(1));
+    EXPECT_FALSE(scsi.ReadBuffer(1, 0x20, buffer.data(), 0, 512));
+    EXPECT_EQ(buffer, std::vector<uint8_t>(512, 0)) << "a failed read";
+    std::fill(buffer.begin(), buffer.end(), 0xAA);
+    rig.device->FailCdb(0x3C, Fault::Short(8).Times(1));
+    ASSERT_TRUE(scsi.ReadBuffer(1, 0x20, buffer.data(), 0, 512));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 8, buffer.end()), std::vector<uint8_t>(504, 0)) << "a short read";
+  }
+  SimRig rig(Family::PlainAta);
+  CAtaCommand ata(rig.opener, 1u);
+  std::vector<uint8_t> page(512, 0xAA);
+  rig.device->FailAtaCommand(0xB0, Fault::TransportError().Times(1));
+  EXPECT_FALSE(ata.SmartReadData(page.data()));
+  EXPECT_EQ(page, std::vector<uint8_t>(512, 0)) << "a failed ATA read";
 }

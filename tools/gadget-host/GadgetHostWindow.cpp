@@ -11,10 +11,12 @@ namespace {
 
 // Events of the control's source interface that the page answers.
 constexpr DISPID kChangeSize = 1;
+constexpr DISPID kFlyOutOn = 2;
 constexpr DISPID kSettingOverwrite = 7;
 constexpr DISPID kSetSizeInfo = 8;
 
 constexpr UINT kFitMessage = WM_APP + 1;
+constexpr UINT kFlyoutMessage = WM_APP + 2;
 constexpr UINT_PTR kScreenshotTimer = 1;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 // Before the control has told its row size, and while it has no rows, the window keeps
@@ -97,6 +99,10 @@ void GadgetHostWindow::OnControlEvent(DISPID id, const std::vector<VARIANT>& arg
       break;
     case kSettingOverwrite:
     case kChangeSize: break;
+    case kFlyOutOn:
+      // A row's details are ready: the page asks for the flyout, after the event returns.
+      Post(kFlyoutMessage);
+      return;
     default: return;
   }
   // Answered from the message loop, not inside the control's call: moving the control
@@ -141,6 +147,7 @@ void GadgetHostWindow::TakeScreenshot() {
 LRESULT GadgetHostWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kFitMessage: Fit(); return 0;
+    case kFlyoutMessage: Call(L"GetFlyOutInfo", {}, nullptr); return 0;
     case WM_TIMER:
       if (wParam == kScreenshotTimer) {
         TakeScreenshot();

@@ -1,8 +1,9 @@
 #pragma once
 // A top-level window that hosts the gadget control the way its page does: creates it by
-// ProgID, starts it with LoadGadgetPath, and answers SettingOverwrite, SetSizeInfo and
+// ProgID, starts it with LoadGadgetPath, answers SettingOverwrite, SetSizeInfo and
 // ChangeSize by sizing the control to GetDriveLetterCount rows of the announced row size
-// and itself around the control. Can write a BMP of its client area after a delay and
+// and itself around the control, and FlyOutOn with GetFlyOutInfo (a click on a row's
+// text opens the control's flyout). Can write a BMP of its client area after a delay and
 // then end the message loop.
 #include <windows.h>
 

@@ -5,6 +5,7 @@
 #include "control/core/GadgetOptions.h"
 #include "control/device/win/Win32DeviceOpener.h"
 #include "control/resources/resource.h"
+#include "framework/HtmlView.h"
 #include "framework/UniqueHandle.h"
 #include "framework/Utf16.h"
 
@@ -65,6 +66,7 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.configManager = &systemConfigManager_;
   environment_.processes = &systemProcesses_;
   environment_.unbufferedFiles = &systemUnbufferedFiles_;
+  environment_.uiLanguage = &systemUiLanguage_;
   // The list starts empty: the first refresh thread fills it.
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0, environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, MakePowerSaveFolder());
@@ -75,6 +77,7 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
 void CZendrelApp::SetEnvironment(const ZendrelEnvironment& environment) {
   const std::u16string powerSavePath = powerSave_->Path();
   environment_ = environment;
+  if (!environment_.uiLanguage) environment_.uiLanguage = &systemUiLanguage_;
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0,
                                           environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, powerSavePath);
@@ -91,6 +94,11 @@ void CZendrelApp::SetGadgetFolder(const std::u16string& folder) {
 }
 
 std::u16string CZendrelApp::IniPath() const { return GadgetFolder() + settings::kIniName; }
+
+bool CZendrelApp::HtmlEngine() {
+  if (htmlEngine_ < 0) htmlEngine_ = HtmlEngineRenders() ? 1 : 0;
+  return htmlEngine_ == 1;
+}
 
 UINT CZendrelApp::DriveTemplate() const { return meiryoFont_ ? IDD_DRIVE_MEIRYO : IDD_DRIVE_TAHOMA; }
 

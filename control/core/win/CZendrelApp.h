@@ -26,6 +26,7 @@
 #include "ports/win/Win32Processes.h"
 #include "ports/win/Win32Registry.h"
 #include "ports/win/Win32UnbufferedFiles.h"
+#include "ports/win/Win32UiLanguage.h"
 #include "ports/win/Win32Volumes.h"
 
 namespace tavolen {
@@ -68,6 +69,10 @@ class CZendrelApp : public RowHost {
     rowHeight_ = height;
     rowWidth_ = width;
   }
+  // Whether the system's HTML engine renders (asked once, on the window thread): the
+  // flyout then shows its page, else its native stand-in.
+  bool HtmlEngine();
+
   // Whether a message hook of a control is installed in this process (one at most).
   bool HookInstalled() const { return hookInstalled_; }
   void SetHookInstalled(bool installed) { hookInstalled_ = installed; }
@@ -89,6 +94,7 @@ class CZendrelApp : public RowHost {
   Win32ConfigManager systemConfigManager_;
   Win32Processes systemProcesses_;
   Win32UnbufferedFiles systemUnbufferedFiles_;
+  Win32UiLanguage systemUiLanguage_;
 
   ZendrelEnvironment environment_;
   ThreadStarter* threads_;
@@ -105,6 +111,7 @@ class CZendrelApp : public RowHost {
   int rowHeight_ = 0;
   int rowWidth_ = 0;
   bool hookInstalled_ = false;
+  int htmlEngine_ = -1;  // not asked yet
 };
 
 }  // namespace tavolen

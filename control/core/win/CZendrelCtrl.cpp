@@ -122,7 +122,7 @@ HRESULT CZendrelCtrl::Invoke(DISPID id, const std::vector<VARIANT>& args, VARIAN
       V_I2(result) = SHORT(rows_.RowTotal());
       return S_OK;
     case d::ShowAllDrive: ShowAllDrive(); return S_OK;
-    case d::EraseFlyoutSetting: app_.FlyOut().Clear(); return S_OK;
+    case d::EraseFlyoutSetting: EraseFlyoutSetting(); return S_OK;
     case d::NowSetting: {
       const std::u16string& hidden = rows_.HiddenDrives();
       V_VT(result) = VT_BSTR;
@@ -240,14 +240,29 @@ void CZendrelCtrl::ShowAllDrive() { rows_.ShowAllDrives(); }
 void CZendrelCtrl::GetFlyOutInfo() {
   const FlyOutInfo info = app_.FlyOut().Get();
   if (app_.GadgetFolder().find(kSidebarFolder) != std::u16string::npos) {
+    // The sidebar's page draws its own flyout. The fields are plain strings, a volume
+    // label or a device's identity among them: pages must insert them as text, never as
+    // markup.
     std::vector<UniqueVariant> fields;
     for (const std::u16string& field : FlyOutFields(info)) fields.push_back(UniqueVariant::FromString(ToWide(field)));
     FireEvent(zendrel_event::SetFlyOutInfo, fields);
     return;
   }
-  // Outside the sidebar the control's own flyout window shows the record; until it
-  // exists the launcher is not told of a flyout, so that it never waits for one.
+  if (flyout_ && flyout_->IsOpen()) {
+    flyout_->Update(info);  // the window keeps its place
+    return;
+  }
+  if (!ControlHwnd()) return;
+  flyout_ = std::make_unique<CFlyoutDlg>(info, app_.GadgetFolder(), app_.HtmlEngine());
+  if (!flyout_->Open(ControlHwnd())) flyout_.reset();
 }
+
+void CZendrelCtrl::EraseFlyoutSetting() {
+  CloseFlyout();
+  app_.FlyOut().Clear();
+}
+
+void CZendrelCtrl::CloseFlyout() { flyout_.reset(); }
 
 void CZendrelCtrl::SaveDriveCount() {
   const std::optional<long> status = ResetShowDriveCount(*app_.Environment().registry);
@@ -296,6 +311,9 @@ void CZendrelCtrl::OnWindowCreated() {
 }
 
 void CZendrelCtrl::OnDestroy() {
+  // The flyout is owned by this window and would go with it; it goes first, so the
+  // launcher is told.
+  CloseFlyout();
   // The rows are child windows: they go with this one, and so do its timers.
   rows_.Attach(nullptr);
   for (uintptr_t id : {timer::kLabels, timer::kDevices, timer::kMedia, timer::kPortable}) StopTimer(id);
@@ -356,6 +374,7 @@ void CZendrelCtrl::OnHideDrive(WPARAM request, bool noMedium) {
 }
 
 void CZendrelCtrl::OnFlyoutOff() {
+  CloseFlyout();
   FireEvent(zendrel_event::FlyOutOff);
   app_.FlyOut().Clear();
 }
@@ -435,6 +454,7 @@ void CZendrelCtrl::OnFinalRelease() {
     RunStandbyStep(StandbyStep::Unload, app_.Devices().Snapshot()->disks, app_.PowerSave(),
                    *app_.Environment().opener);
   }
+  CloseFlyout();
   // Only the control that installed the hook removes it.
   hook_.reset();
   if (app_.GadgetWnd() == ControlHwnd() && ControlHwnd()) app_.SetGadgetWnd(nullptr);

@@ -16,6 +16,7 @@
 #include "control/core/win/HookOwner.h"
 #include "control/core/win/RefreshWorker.h"
 #include "control/core/win/RowStack.h"
+#include "control/widgets/win/CFlyoutDlg.h"
 #include "framework/ActiveXControl.h"
 #include "framework/UniqueModule.h"
 
@@ -49,6 +50,7 @@ class CZendrelCtrl : public ActiveXControl {
   void SetAdditionalOption(bool recycle, bool watchRemovable, uint8_t shortcuts, uint8_t showCount, uint8_t color);
   void ShowAllDrive();
   void GetFlyOutInfo();
+  void EraseFlyoutSetting();
   void SaveDriveCount();
   void FireSettingOverwrite(uint32_t driveCount, bool recycle, bool watchRemovable, uint32_t shortcuts,
                             uint32_t color);
@@ -61,6 +63,8 @@ class CZendrelCtrl : public ActiveXControl {
   void OnUpdate();
   void OnHideDrive(WPARAM request, bool noMedium);
   void OnFlyoutOff();
+  // Destroys the flyout window if one is open and forgets it.
+  void CloseFlyout();
   void OnRefreshEnded();
   void OnTimer(UINT_PTR id);
   void OnLabelTimer();
@@ -84,6 +88,7 @@ class CZendrelCtrl : public ActiveXControl {
   RowStack rows_;
   RefreshWorker refresh_;
   std::unique_ptr<HookOwner> hook_;  // installed by this control's start; none or one
+  std::unique_ptr<CFlyoutDlg> flyout_;  // the control's own flyout while one was opened
   UniqueModule richEdit_;            // the rows' rich edit class, while a control lives
   int serviceStatus_ = 0;
   bool started_ = false;  // LoadGadgetPath ran

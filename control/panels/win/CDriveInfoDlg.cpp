@@ -12,16 +12,18 @@
 #include "control/device/COptCommand.h"
 #include "control/device/SystemDrive.h"
 #include "control/device/win/Win32DeviceOpener.h"
+#include "control/panels/ArrayStatus.h"
 #include "control/panels/DropCopyPlan.h"
 #include "control/panels/EjectPlan.h"
 #include "control/panels/GadgetMenuPlan.h"
 #include "control/panels/PanelDevice.h"
 #include "control/panels/PanelTexts.h"
 #include "control/panels/TrayDecision.h"
-#include "control/panels/win/DeviceIcon.h"
 #include "control/panels/win/CEraseFreeSpaceDlg.h"
 #include "control/panels/win/CPowerSaveDlg.h"
+#include "control/panels/win/DeviceIcon.h"
 #include "control/panels/win/DropCopy.h"
+#include "control/panels/win/PropertyThread.h"
 #include "control/resources/resource.h"
 #include "control/widgets/win/LauncherNotice.h"
 #include "control/widgets/win/MessageBoxes.h"
@@ -34,6 +36,7 @@ namespace tavolen {
 namespace {
 
 constexpr COLORREF kBackground = RGB(190, 190, 190);
+static_assert(kBackground == kRowBackground, "the rows' plain background");
 constexpr UINT_PTR kMediaPollTimer = 4;
 
 std::u16string Text(UINT id) { return LoadResourceString(id); }
@@ -130,7 +133,7 @@ CDriveInfoDlg::~CDriveInfoDlg() {
 bool CDriveInfoDlg::CreatePanel(HWND control, UINT templateId) { return Create(control, templateId); }
 
 bool CDriveInfoDlg::OnInitDialog() {
-  background_.reset(::CreateSolidBrush(kBackground));
+  SetBackground(kBackground);
   button_.Attach(hwnd(), IDC_DRIVE_BUTTON, host_);
   bar_.Attach(hwnd(), IDC_DRIVE_BAR);
   overlay_.Attach(hwnd(), IDC_DRIVE_OVERLAY, host_);
@@ -212,15 +215,49 @@ void CDriveInfoDlg::SetDevice(std::u16string drivePath, uint32_t kind) {
   kind_ = kind;
 }
 
-void CDriveInfoDlg::ResetBackground() { background_.reset(::CreateSolidBrush(kBackground)); }
+void CDriveInfoDlg::ResetBackground() { SetBackground(kBackground); }
 
-std::u16string CDriveInfoDlg::GetLabelText(const std::u16string& path, bool) {
+std::u16string CDriveInfoDlg::GetLabelText(const std::u16string& path, bool arrayState) {
   Volumes& volumes = *host_.Environment().volumes;
   const auto information = volumes.Information(path);
   const LabelText text = DriveLabelText(information ? std::optional<std::u16string>(information->label) : std::nullopt,
                                         volumes.Type(path));
-  if (!ShowsArrayState(kind_)) ResetBackground();
-  return text.stringId != 0 ? Text(text.stringId) : text.label;
+  std::u16string label = text.stringId != 0 ? Text(text.stringId) : text.label;
+  if (!ShowsArrayState(kind_)) {
+    SetBackground(kBackground);
+  } else if (arrayState) {
+    label = ApplyArrayState(std::move(label));
+  }
+  return label;
+}
+
+std::u16string CDriveInfoDlg::ApplyArrayState(std::u16string label) {
+  // One or two device commands on the window thread, as every label refresh of these rows.
+  const auto devices = host_.Devices().Snapshot();
+  const DeviceInfo* found = FindByDriveNumber(devices->disks, driveNumber_);
+  DeviceInfo disk = found ? *found : ZeroDeviceInfo();
+  disk.kind = kind_;
+  disk.driveNumber = driveNumber_;
+  const std::optional<ArrayStatusBlock> block = ReadArrayStatus(*host_.Environment().opener, disk);
+  const std::optional<ArrayRowState> state = ArrayRowStateOf(block.value_or(ArrayStatusBlock{}));
+  if (!state) return label;
+  SetBackground(COLORREF(state->background));
+  if (state->label) label = Text(state->label->stringId) + state->label->text;
+  return label;
+}
+
+void CDriveInfoDlg::SetBackground(COLORREF colour) {
+  if (background_ && colour == backgroundColour_) return;
+  background_.reset(::CreateSolidBrush(colour));
+  backgroundColour_ = colour;
+  if (hwnd()) ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CDriveInfoDlg::RequestDetails() {
+  const bool ctrlDown = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  StartPropertyThread(propertyThread_, host_, ::GetParent(hwnd()),
+                      DetailsRequest{drivePath_, driveNumber_, kind_, ctrlDown,
+                                     host_.Environment().uiLanguage->UserDefaultUiLanguage()});
 }
 
 std::u16string CDriveInfoDlg::GetCapacityText(const std::u16string& path) {
@@ -421,7 +458,7 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
       if (wParam == kMediaPollTimer) OnMediaPoll();
       return TRUE;
-    case panel_message::kFlyout: return TRUE;  // the drive information comes with the flyout
+    case panel_message::kFlyout: RequestDetails(); return TRUE;
     case panel_message::kMenuHandler:
       menuHandler_ = reinterpret_cast<IContextMenu2*>(wParam);
       SetResult(1);

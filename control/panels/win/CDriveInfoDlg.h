@@ -83,6 +83,13 @@ class CDriveInfoDlg : public Dialog {
   void StopMediaPoll();
   void OnMediaPoll();
   void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
+  // The information request of the overlay's click: the property thread, with the Ctrl
+  // key as it is now.
+  void RequestDetails();
+  // The array state of a maker array product: may colour the row and replace the label.
+  std::u16string ApplyArrayState(std::u16string label);
+  // Replaces the background brush when the colour changes (window thread only).
+  void SetBackground(COLORREF colour);
   void SetTooltipText(const std::u16string& text);
 
   // Erasing free space and drop copy.
@@ -100,6 +107,7 @@ class CDriveInfoDlg : public Dialog {
   uint32_t kind_ = 0;
   uint32_t slotIndex_ = 0;
   UniqueBrush background_;
+  COLORREF backgroundColour_ = 0;
   UniqueBitmap buttonImage_;
   WorkerSlot propertyThread_, ejectThread_, trayThread_;
   DropTargetRegistration dropTarget_;

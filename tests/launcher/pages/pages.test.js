@@ -178,3 +178,55 @@ test('the manual exists in English and Japanese and links both ways', () => {
   assert.match(en.body.textContent, /Close Application/);
   assert.match(ja.body.textContent, /アプリケーションの終了/);
 });
+
+// The control's flyout page: the elements the control fills by id (each field as text),
+// the OK button, and the pictures it shows.
+const FLYOUT_FIELDS = ['TitleName', 'VolumeLabel', 'FreeSpace', 'VenderName', 'ProductName', 'Firmware',
+  'Title1', 'Data1', 'Title2', 'Data2', 'Title3', 'Data3'];
+
+function openFlyout() {
+  return openPage('FlyOut.htm', 'file:///C:/Tavolen/FlyOut.htm');
+}
+
+test('FlyOut.htm has every element of the flyout contract once, and the OK button', async () => {
+  const { window } = await openFlyout();
+  const { document } = window;
+  const found = FLYOUT_FIELDS.map((id) => document.querySelectorAll('#' + id));
+  found.forEach((list, i) => assert.strictEqual(list.length, 1, FLYOUT_FIELDS[i]));
+  // In record order down the page, and empty: a text set there replaces nothing else.
+  for (let i = 1; i < found.length; i++) {
+    const order = found[i - 1][0].compareDocumentPosition(found[i][0]);
+    assert.ok(order & window.Node.DOCUMENT_POSITION_FOLLOWING, FLYOUT_FIELDS[i]);
+  }
+  for (const [element] of found) assert.strictEqual(element.children.length, 0, element.id);
+  const ok = document.getElementById('ButtonOK');
+  assert.ok(ok);
+  assert.strictEqual(ok.tagName, 'BUTTON');
+  assert.strictEqual(document.querySelectorAll('script').length, 0, 'the page runs nothing of its own');
+});
+
+test('FlyOut.htm shows device and volume texts as text, markup included', async () => {
+  const { window } = await openFlyout();
+  const { document } = window;
+  const texts = {
+    TitleName: '(E:) Properties',
+    VolumeLabel: '<img src=x onerror="window.hacked=1">',
+    ProductName: '<script>window.hacked=2</script>',
+    Data1: '104 F',
+  };
+  const before = document.getElementsByTagName('*').length;
+  // As the control's page port writes them: the element's text.
+  for (const id of FLYOUT_FIELDS) document.getElementById(id).textContent = texts[id] || '';
+  await tick();
+  assert.strictEqual(document.getElementsByTagName('*').length, before, 'no element was made');
+  assert.strictEqual(document.getElementById('VolumeLabel').textContent, texts.VolumeLabel);
+  assert.strictEqual(document.getElementById('ProductName').textContent, texts.ProductName);
+  assert.strictEqual(window.hacked, undefined);
+});
+
+test('the pictures FlyOut.htm shows are there', () => {
+  const html = fs.readFileSync(path.join(pages, 'FlyOut.htm'), 'utf8');
+  const pictures = [...html.matchAll(/url\((images\/[^)]+)\)/g)].map((m) => m[1]);
+  assert.ok(pictures.length >= 2);
+  for (const picture of pictures) assert.ok(fs.existsSync(path.join(pages, picture)), picture);
+});

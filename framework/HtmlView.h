@@ -2,8 +2,8 @@
 // The system's HTML engine in a window of ours: the web browser control in our OLE
 // container with a document host of our own (host flags "dialog" and "theme", our
 // context menu instead of the browser's), document-complete, element lookup and element
-// events by id, script calls by name and element properties and sizes. Used by the
-// launcher's page and its settings page where the engine renders.
+// events by id, script calls by name, element properties, texts and sizes. Used by the
+// launcher's pages and the control's flyout where the engine renders.
 //
 // Lifetime: owned by one window; Close() before the window goes. UI thread only.
 #include <windows.h>
@@ -15,20 +15,26 @@
 
 #include "framework/ComPtr.h"
 #include "framework/ControlSite.h"
-#include "launcher/Geometry.h"
 
 struct IWebBrowser2;
 
-namespace tavolen::launcher {
+namespace tavolen {
 
 class BrowserSite;
+
+// Whether an HTML document can be made and finishes loading an empty page within about
+// two seconds (the caller's thread runs its messages meanwhile).
+bool HtmlEngineRenders();
+// The file: address of a path, made with the system's path-to-address conversion, so
+// that "#", "%", blanks and other letters in folder names are escaped.
+std::wstring FileAddress(const std::wstring& path);
 
 class HtmlView {
  public:
   struct Callbacks {
     std::function<void(const std::u16string& url)> documentComplete;
     // A context menu was asked for at a screen point; the browser's own never shows.
-    std::function<void(Point screen)> contextMenu;
+    std::function<void(POINT screen)> contextMenu;
   };
 
   HtmlView();
@@ -48,9 +54,11 @@ class HtmlView {
   // Binds `handler` to an element's event ("onmousedown"); a handler returning false
   // cancels the event's default action.
   bool AttachEvent(const wchar_t* id, const wchar_t* event, std::function<bool()> handler);
-  std::optional<Size> OffsetSize(const wchar_t* id);
+  std::optional<SIZE> OffsetSize(const wchar_t* id);
   bool GetProperty(const wchar_t* id, const wchar_t* property, VARIANT* value);
   bool SetProperty(const wchar_t* id, const wchar_t* property, const VARIANT& value);
+  // Sets an element's text as text (never parsed as markup); false without the element.
+  bool SetText(const wchar_t* id, const std::wstring& text);
 
   // The current event's default action is not to run (for handlers).
   void CancelEvent();
@@ -67,4 +75,4 @@ class HtmlView {
   Callbacks callbacks_;
 };
 
-}  // namespace tavolen::launcher
+}  // namespace tavolen

@@ -1,8 +1,12 @@
-#include "launcher/win/HtmlView.h"
+#include "framework/HtmlView.h"
 
 #include <exdisp.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
+#include <shlwapi.h>
+#include <wininet.h>
+
+#include <vector>
 
 #include "framework/ComObject.h"
 #include "framework/EventSink.h"
@@ -10,13 +14,13 @@
 #include "framework/UniqueVariant.h"
 #include "framework/Utf16.h"
 
-namespace tavolen::launcher {
+namespace tavolen {
 
 // Our control site with a document host: the browser asks it for its flags and for the
 // context menu.
 class BrowserSite : public ControlSite, public IDocHostUIHandler {
  public:
-  BrowserSite(HWND parent, std::function<void(Point)> contextMenu)
+  BrowserSite(HWND parent, std::function<void(POINT)> contextMenu)
       : ControlSite(parent), contextMenu_(std::move(contextMenu)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
@@ -27,7 +31,7 @@ class BrowserSite : public ControlSite, public IDocHostUIHandler {
   ULONG STDMETHODCALLTYPE Release() override { return ControlSite::Release(); }
 
   HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT* at, IUnknown*, IDispatch*) override {
-    if (at && contextMenu_) contextMenu_(Point{int(at->x), int(at->y)});
+    if (at && contextMenu_) contextMenu_(*at);
     return S_OK;  // handled: the browser's own menu never shows
   }
   HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
@@ -71,7 +75,7 @@ class BrowserSite : public ControlSite, public IDocHostUIHandler {
   using ControlSite::TranslateAccelerator;
 
  private:
-  std::function<void(Point)> contextMenu_;
+  std::function<void(POINT)> contextMenu_;
 };
 
 namespace {
@@ -135,7 +139,7 @@ HtmlView::~HtmlView() { Close(); }
 
 bool HtmlView::Open(HWND parent, Callbacks callbacks) {
   callbacks_ = std::move(callbacks);
-  site_ = MakeComObject<BrowserSite>(parent, [this](Point p) {
+  site_ = MakeComObject<BrowserSite>(parent, [this](POINT p) {
     if (callbacks_.contextMenu) callbacks_.contextMenu(p);
   });
   if (!site_) return false;
@@ -244,12 +248,19 @@ void HtmlView::CancelEvent() {
   event->put_returnValue(no);
 }
 
-std::optional<Size> HtmlView::OffsetSize(const wchar_t* id) {
+std::optional<SIZE> HtmlView::OffsetSize(const wchar_t* id) {
   const ComPtr<IHTMLElement> element = Element(id);
   long width = 0, height = 0;
   if (!element || FAILED(element->get_offsetWidth(&width)) || FAILED(element->get_offsetHeight(&height)))
     return std::nullopt;
-  return Size{int(width), int(height)};
+  return SIZE{width, height};
+}
+
+bool HtmlView::SetText(const wchar_t* id, const std::wstring& text) {
+  const ComPtr<IHTMLElement> element = Element(id);
+  if (!element) return false;
+  UniqueBstr value(::SysAllocStringLen(text.data(), UINT(text.size())));
+  return SUCCEEDED(element->put_innerText(value.get()));
 }
 
 bool HtmlView::GetProperty(const wchar_t* id, const wchar_t* property, VARIANT* value) {
@@ -268,4 +279,45 @@ bool HtmlView::SetProperty(const wchar_t* id, const wchar_t* property, const VAR
   return SUCCEEDED(InvokeByName(element.get(), property, DISPATCH_PROPERTYPUT, &params, nullptr));
 }
 
-}  // namespace tavolen::launcher
+}  // namespace tavolen
+
+namespace tavolen {
+namespace {
+
+// The HTML document class {25336920-03F9-11CF-8FD0-00AA00686F13} (MinGW's uuid library
+// lacks it).
+constexpr CLSID kHtmlDocument = {0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
+
+}  // namespace
+
+bool HtmlEngineRenders() {
+  ComPtr<IHTMLDocument2> document;
+  if (FAILED(::CoCreateInstance(kHtmlDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IHTMLDocument2,
+                                document.put_void())))
+    return false;
+  ComPtr<IPersistStreamInit> persist;
+  if (FAILED(document.As(IID_IPersistStreamInit, &persist)) || FAILED(persist->InitNew())) return false;
+  const DWORD deadline = ::GetTickCount() + 2000;
+  for (;;) {
+    UniqueBstr state;
+    if (SUCCEEDED(document->get_readyState(state.put())) && state.get() && ::lstrcmpW(state.get(), L"complete") == 0)
+      return true;
+    const DWORD now = ::GetTickCount();
+    if (int(deadline - now) <= 0) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, deadline - now, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+}
+
+std::wstring FileAddress(const std::wstring& path) {
+  std::vector<wchar_t> url(INTERNET_MAX_URL_LENGTH);
+  DWORD length = DWORD(url.size());
+  if (FAILED(::UrlCreateFromPathW(path.c_str(), url.data(), &length, 0))) return L"file:///" + path;
+  return std::wstring(url.data(), length);
+}
+
+}  // namespace tavolen
