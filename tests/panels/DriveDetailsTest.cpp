@@ -71,7 +71,7 @@ struct Rig {
     (family == Family::Optical ? devices.opticalDrives : devices.disks).push_back(record);
     volumes.Set(kRoot, tavolen::testing::FakeVolumes::Drive{family == Family::Optical ? DriveType::CdRom : DriveType::Fixed,
                                                    VolumeInformation{u"DATA", u"NTFS"},
-                                                   VolumeSpace{uint64_t(500) << 30, uint64_t(100) << 30}});
+                                                   VolumeSpace{uint64_t(500) << 30, uint64_t(100) << 30}, {}});
     device->ClearLogs();
   }
   DetailsSources Sources(const StringTable& strings = English()) {
@@ -271,7 +271,7 @@ TEST(DriveDetails, OpticalDrivesShowTheirMediumAndDiscState) {
     rig.device->mediumPresent = c.loaded;
     rig.device->discStatus = c.discStatus;
     rig.volumes.Set(kRoot, tavolen::testing::FakeVolumes::Drive{DriveType::CdRom, VolumeInformation{u"DISC", c.fileSystem},
-                                                       VolumeSpace{uint64_t(4) << 30, 0}});
+                                                       VolumeSpace{uint64_t(4) << 30, 0}, {}});
     const FlyOutInfo info = rig.Build();
     EXPECT_EQ(RowsOf(info), (Rows{u"Media", c.medium, u"State", c.state, u"", u""})) << c.profile;
     EXPECT_EQ(Field(info.size), u"4.0 GB");
@@ -317,7 +317,7 @@ TEST(DriveDetails, TitleLabelAndSizeFollowTheVolume) {
     rig.device->mediumPresent = c.disc;
     rig.volumes.Set(kRoot, tavolen::testing::FakeVolumes::Drive{c.family == Family::Optical ? DriveType::CdRom
                                                                                    : DriveType::Fixed,
-                                                       c.volume, c.space});
+                                                       c.volume, c.space, {}});
     const FlyOutInfo info = rig.Build();
     EXPECT_EQ(Field(info.label), c.label);
     EXPECT_EQ(Field(info.size), c.size);
@@ -383,7 +383,7 @@ TEST(DriveDetails, EveryWriteIsCutAtItsFieldWithItsTerminatorKept) {
   Rig rig(Family::Optical, 0, u"TAVOSIM", u"SIM OPTICAL");
   const std::u16string longName = u"UDF" + std::u16string(40, u'x');
   rig.volumes.Set(kRoot, tavolen::testing::FakeVolumes::Drive{DriveType::CdRom, VolumeInformation{u"DISC", longName},
-                                                     VolumeSpace{uint64_t(4) << 30, 0}});
+                                                     VolumeSpace{uint64_t(4) << 30, 0}, {}});
   const FlyOutInfo info = rig.Build();
   EXPECT_EQ(Field(info.value2), longName.substr(0, 20));
   EXPECT_EQ(info.value2[20], u'\0');
