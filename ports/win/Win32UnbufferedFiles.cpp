@@ -16,11 +16,13 @@ class Win32UnbufferedFile : public UnbufferedFile {
   WriteResult Write(const uint8_t* data, std::size_t size) override {
     DWORD written = 0;
     if (uint64_t(size) > MAXDWORD) return WriteResult::Failed;
-    if (::WriteFile(file_.get(), data, DWORD(size), &written, nullptr) && written == size) return WriteResult::Written;
+    if (::WriteFile(file_.get(), data, DWORD(size), &written, nullptr)) {
+      // A write that went through only in part means the disk had no more room (the last
+      // error is not set then, so it is not asked).
+      return written == size ? WriteResult::Written : WriteResult::DiskFull;
+    }
     const DWORD error = ::GetLastError();
-    // A write that went through only in part also means the disk had no more room.
-    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL || (error == ERROR_SUCCESS && written < size))
-      return WriteResult::DiskFull;
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return WriteResult::DiskFull;
     return WriteResult::Failed;
   }
 

@@ -104,9 +104,22 @@ HWND FolderBrowser() {
   return nullptr;
 }
 
-void Press(HWND window, int button) {
-  ::Sleep(200);  // the person looks before pressing
-  ::PostMessageW(window, WM_COMMAND, button, 0);
+void Press(HWND window, int button) { ::PostMessageW(window, WM_COMMAND, button, 0); }
+
+// The text of the folder the browser's tree shows as chosen ("" while it has none).
+std::wstring ChosenInBrowser(HWND browser) {
+  const HWND tree = ::FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+  if (!tree) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return {};
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH - 1;
+  ::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
 }
 
 // Counts the task allocator's blocks that were allocated while it watched and are not
@@ -321,7 +334,11 @@ TEST_F(DropCopyTest, CustomOpensTheBrowserAtTheSavedFolderAndRootDirectoryGoesBa
   ::SendMessageW(Row(), WM_COMMAND, ID_CUSTOM_FOLDER, 0);
   ASSERT_TRUE(cancels.Acted());
   const std::size_t keptByTheShell = blocks.Count();
-  Person person(FolderBrowser, [](HWND browser) { Press(browser, IDOK); });
+  // The person presses OK once the browser shows the saved folder as chosen.
+  Person person([] {
+    const HWND browser = FolderBrowser();
+    return browser && ChosenInBrowser(browser) == L"custom" ? browser : nullptr;
+  }, [](HWND browser) { Press(browser, IDOK); });
   ::SendMessageW(Row(), WM_COMMAND, ID_CUSTOM_FOLDER, 0);
   ASSERT_TRUE(person.Acted());
   blocks.Watch(false);

@@ -45,8 +45,10 @@ std::u16string Text(UINT id) { return LoadResourceString(id); }
 std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // What an eject thread needs, copied from the panel: the panel may be destroyed while
-// the thread runs. The ports belong to the module, which the reference keeps loaded.
+// the thread runs. The ports belong to the module, which the reference keeps loaded; it
+// comes first, so that it goes last, after the copies.
 struct EjectJob {
+  ModuleReference hold;
   HWND panel;
   uint32_t kind;
   uint32_t driveNumber;
@@ -55,14 +57,13 @@ struct EjectJob {
   ConfigManager* configManager;
   Processes* processes;
   Clock* clock;
-  ModuleReference hold;
 };
 
 struct TrayJob {
+  ModuleReference hold;
   uint32_t driveNumber;
   std::u16string drivePath;
   DeviceOpener* opener;
-  ModuleReference hold;
 };
 
 unsigned EjectThreadMain(EjectJob& job) {
@@ -336,14 +337,15 @@ void CDriveInfoDlg::OpenPowerSave() {
 void CDriveInfoDlg::StartEjectThread() {
   if (ejectThread_.Running()) return;  // one eject at a time
   const ZendrelEnvironment& env = host_.Environment();
-  auto job = std::make_unique<EjectJob>(EjectJob{hwnd(), kind_, driveNumber_, host_.Devices().Snapshot(), EjectRecord(),
-                                                 env.configManager, env.processes, env.clock, ModuleReference()});
+  auto job = std::make_unique<EjectJob>(EjectJob{ModuleReference(), hwnd(), kind_, driveNumber_,
+                                                          host_.Devices().Snapshot(), EjectRecord(),
+                                                          env.configManager, env.processes, env.clock});
   if (!ejectThread_.Start(host_.Threads(), std::move(job), &EjectThreadMain)) ShowCautionBox(IDS_DEVICE_IN_USE);
 }
 
 void CDriveInfoDlg::StartTrayThread() {
   if (trayThread_.Running()) return;  // one tray command at a time
-  auto job = std::make_unique<TrayJob>(TrayJob{driveNumber_, drivePath_, host_.Environment().opener, ModuleReference()});
+  auto job = std::make_unique<TrayJob>(TrayJob{ModuleReference(), driveNumber_, drivePath_, host_.Environment().opener});
   trayThread_.Start(host_.Threads(), std::move(job), &TrayThreadMain);
 }
 

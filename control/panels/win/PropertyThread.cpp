@@ -16,7 +16,9 @@ class ResourceStringTable : public StringTable {
   std::u16string Text(uint32_t id) const override { return LoadResourceString(UINT(id)); }
 };
 
+// The reference comes first, so that it goes last, after the copies.
 struct PropertyJob {
+  ModuleReference hold;
   HWND control;
   DetailsRequest request;
   std::shared_ptr<const DeviceSnapshot> devices;
@@ -24,7 +26,6 @@ struct PropertyJob {
   Volumes* volumes;
   PowerSaveFile* powerSave;    // the module's; the reference below keeps it
   SharedFlyOutInfo* flyOut;    // the module's
-  ModuleReference hold;
 };
 
 unsigned PropertyThreadMain(PropertyJob& job) {
@@ -43,9 +44,9 @@ unsigned PropertyThreadMain(PropertyJob& job) {
 void StartPropertyThread(WorkerSlot& slot, RowHost& host, HWND control, DetailsRequest request) {
   if (slot.Running()) return;
   const ZendrelEnvironment& env = host.Environment();
-  auto job = std::make_unique<PropertyJob>(PropertyJob{control, std::move(request), host.Devices().Snapshot(),
-                                                       env.opener, env.volumes, &host.PowerSave(), &host.FlyOut(),
-                                                       ModuleReference()});
+  auto job = std::make_unique<PropertyJob>(PropertyJob{ModuleReference(), control, std::move(request),
+                                                       host.Devices().Snapshot(), env.opener, env.volumes,
+                                                       &host.PowerSave(), &host.FlyOut()});
   slot.Start(host.Threads(), std::move(job), &PropertyThreadMain);
 }
 
