@@ -98,7 +98,17 @@ void NativeMarveskPage::Close() {
   }
   loaded_ = false;
   Destroy();
-  server_.reset();
+  // The control's workers (an eject, an erase) may still run its code: the library goes
+  // only when it says nothing holds it, otherwise it stays until the process ends.
+  if (server_) {
+    using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnload =
+        reinterpret_cast<CanUnloadNow>(reinterpret_cast<void*>(::GetProcAddress(server_.get(), "DllCanUnloadNow")));
+    if (canUnload && canUnload() == S_OK)
+      server_.reset();
+    else
+      (void)server_.release();  // left loaded on purpose
+  }
 }
 
 std::optional<Size> NativeMarveskPage::FrameSize() {
