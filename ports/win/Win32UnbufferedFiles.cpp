@@ -15,7 +15,7 @@ class Win32UnbufferedFile : public UnbufferedFile {
 
   WriteResult Write(const uint8_t* data, std::size_t size) override {
     DWORD written = 0;
-    if (uint64_t(size) > MAXDWORD) return WriteResult::Failed;
+    if (std::size_t(DWORD(size)) != size) return WriteResult::Failed;  // more than one write can carry
     if (::WriteFile(file_.get(), data, DWORD(size), &written, nullptr)) {
       // A write that went through only in part means the disk had no more room (the last
       // error is not set then, so it is not asked).
