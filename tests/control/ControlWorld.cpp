@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "control/core/win/CZendrelApp.h"
 #include "control/core/win/CZendrelCtrl.h"
 #include "control/core/win/ZendrelIds.h"
@@ -98,33 +100,30 @@ bool PumpUntilWorkersEnded() {
   return ended;
 }
 
-namespace {
-struct Counted {
-  ThreadStarter::Entry entry;
-  void* argument;
-  std::atomic<int>* running;
-  static unsigned __stdcall Run(void* packet) {
-    const std::unique_ptr<Counted> owned(static_cast<Counted*>(packet));
-    const unsigned result = owned->entry(owned->argument);
-    --*owned->running;
-    return result;
-  }
-};
-}  // namespace
-
 bool CountingThreads::Start(Entry entry, void* argument, UniqueHandle* thread) {
   if (refusals > 0) {
     --refusals;
     return false;
   }
-  auto packet = std::make_unique<Counted>(Counted{entry, argument, &running_});
-  ++running_;
-  if (!SystemThreads().Start(&Counted::Run, packet.get(), thread)) {
-    --running_;
-    return false;
+  UniqueHandle own;
+  if (!SystemThreads().Start(entry, argument, &own)) return false;
+  if (thread) {
+    HANDLE copy = nullptr;
+    if (::DuplicateHandle(::GetCurrentProcess(), own.get(), ::GetCurrentProcess(), &copy, 0, FALSE,
+                          DUPLICATE_SAME_ACCESS))
+      thread->reset(copy);
   }
-  packet.release();  // the thread owns it
+  const std::lock_guard<std::mutex> lock(mutex_);
+  started_.push_back(std::move(own));
   return true;
+}
+
+int CountingThreads::Running() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  started_.erase(std::remove_if(started_.begin(), started_.end(),
+                                [](const UniqueHandle& t) { return ::WaitForSingleObject(t.get(), 0) == WAIT_OBJECT_0; }),
+                 started_.end());
+  return int(started_.size());
 }
 
 }  // namespace tavolen::test

@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "control/core/win/Win32ConfigManager.h"
 #include "framework/Worker.h"
@@ -73,12 +75,16 @@ class SwitchableUnbufferedFiles : public UnbufferedFiles {
 class CountingThreads : public ThreadStarter {
  public:
   bool Start(Entry entry, void* argument, UniqueHandle* thread) override;
-  // Threads started here that have not returned yet.
-  int Running() const { return running_; }
+  // Threads started here that have not ended yet. A thread counts until the system says
+  // it has ended, as the control's own checks see it (not merely until its function
+  // returned): a test that goes on when this is 0 never finds the control still
+  // thinking a thread runs.
+  int Running();
   std::atomic<int> refusals{0};
 
  private:
-  std::atomic<int> running_{0};
+  std::mutex mutex_;
+  std::vector<UniqueHandle> started_;
 };
 
 struct World {

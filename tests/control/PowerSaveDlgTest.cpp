@@ -399,8 +399,8 @@ TEST_F(PowerSaveDlgTest, ModuleSourcesReachTheListedDisk) {
   const std::optional<DeviceInfo> fixed = app.Devices().FindDisk(1);
   ASSERT_TRUE(fixed.has_value());
   ASSERT_EQ(fixed->kind, uint32_t(FixedDisk));
-  const std::u16string powerSave = app.PowerSavePath();
-  ::DeleteFileW(AsWide(powerSave.c_str()));
+  const std::u16string powerSavePath = app.PowerSavePath();
+  ::DeleteFileW(AsWide(powerSavePath.c_str()));
 
   auto awake = [&app] {
     CAtaCommand command(*app.Environment().opener, 1);
@@ -422,6 +422,6 @@ TEST_F(PowerSaveDlgTest, ModuleSourcesReachTheListedDisk) {
     EXPECT_EQ(person.boxes[0].text, step.message);
     EXPECT_EQ(awake(), step.awakeAfter) << "the disk follows the dialog";
   }
-  EXPECT_EQ(::GetFileAttributesW(AsWide(powerSave.c_str())), INVALID_FILE_ATTRIBUTES)
+  EXPECT_EQ(::GetFileAttributesW(AsWide(powerSavePath.c_str())), INVALID_FILE_ATTRIBUTES)
       << "toggling writes no settings";
 }
