@@ -30,6 +30,21 @@ std::wstring ModuleFileName() {
   }
 }
 
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length == 0) return L".";
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 32768) return L".";
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L"\\/"));
+}
+
 void ModuleAddRef() { ++g_references; }
 void ModuleRelease() { --g_references; }
 long ModuleReferenceCount() { return g_references.load(); }

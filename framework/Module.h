@@ -14,6 +14,9 @@ namespace tavolen {
 HINSTANCE ModuleInstance();
 // Full path of the module file, e.g. for InprocServer32.
 std::wstring ModuleFileName();
+// The folder of the running program (not of this module), without a trailing separator;
+// "." when the system cannot tell.
+std::wstring ProgramFolder();
 
 void ModuleAddRef();
 void ModuleRelease();

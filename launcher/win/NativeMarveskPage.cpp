@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include "framework/DispatchCall.h"
 #include "framework/UniqueVariant.h"
 #include "framework/Utf16.h"
 #include "launcher/win/PageAddress.h"
@@ -117,23 +118,8 @@ std::optional<Size> NativeMarveskPage::FrameSize() {
 }
 
 HRESULT NativeMarveskPage::Invoke(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
-  HRESULT hr = E_UNEXPECTED;
   const ComPtr<IDispatch> dispatch = site_ ? site_->Dispatch() : ComPtr<IDispatch>();
-  if (dispatch) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (SUCCEEDED(hr)) {
-      std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-      DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
-      UniqueVariant ignored;
-      UINT argErr = 0;
-      hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                            result ? result : ignored.put(), nullptr, &argErr);
-    }
-  }
-  for (VARIANT& v : args) ::VariantClear(&v);
-  return hr;
+  return CallByName(dispatch.get(), name, std::move(args), result);
 }
 
 uint32_t NativeMarveskPage::SettingData(const wchar_t* name) {

@@ -1,12 +1,10 @@
 #pragma once
-// The program's own folder (its pages' addresses: FileAddress in framework/HtmlView.h).
-#include <string>
-
-#include "framework/HtmlView.h"
+// The program's own folder and its pages' addresses.
+#include "framework/HtmlView.h"  // FileAddress
+#include "framework/Module.h"    // ProgramFolder
 
 namespace tavolen::launcher {
 
-// The folder of the running program, without a trailing backslash.
-std::wstring ProgramFolder();
+using tavolen::ProgramFolder;
 
 }  // namespace tavolen::launcher

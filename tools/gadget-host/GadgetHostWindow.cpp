@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tools/gadget-host/Screenshot.h"
+#include "framework/DispatchCall.h"
 #include "framework/UniqueVariant.h"
 
 namespace tavolen {
@@ -70,23 +71,8 @@ void GadgetHostWindow::CloseControl() {
 }
 
 HRESULT GadgetHostWindow::Call(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
-  HRESULT hr = E_UNEXPECTED;
-  if (site_) {
-    DISPID id = DISPID_UNKNOWN;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    const ComPtr<IDispatch> dispatch = site_->Dispatch();
-    hr = dispatch ? dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id) : E_NOINTERFACE;
-    if (SUCCEEDED(hr)) {
-      std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-      DISPPARAMS params{reversed.data(), nullptr, UINT(reversed.size()), 0};
-      UniqueVariant ignored;
-      UINT argErr = 0;
-      hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                            result ? result : ignored.put(), nullptr, &argErr);
-    }
-  }
-  for (VARIANT& v : args) ::VariantClear(&v);
-  return hr;
+  const ComPtr<IDispatch> dispatch = site_ ? site_->Dispatch() : ComPtr<IDispatch>();
+  return CallByName(dispatch.get(), name, std::move(args), result);
 }
 
 void GadgetHostWindow::OnControlEvent(DISPID id, const std::vector<VARIANT>& args) {

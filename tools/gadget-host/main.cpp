@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/gadget-host/GadgetHostWindow.h"
+#include "framework/Module.h"
 #include "framework/OleInit.h"
 #include "sim/win/DemonstrationDrives.h"
 #include "control/core/win/ZendrelIds.h"
@@ -53,18 +54,6 @@ std::optional<Options> Parse(int argc, wchar_t** argv) {
   return options;
 }
 
-std::wstring ProgramFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (length == 0) return L".";
-    if (length < path.size()) break;
-    path.resize(path.size() * 2);
-  }
-  std::wstring folder(path.data());
-  return folder.substr(0, folder.find_last_of(L"\\/"));
-}
-
 std::wstring FullPath(const std::wstring& path) {
   const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   if (size == 0) return path;
@@ -90,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
                  "usage: tavolen-gadget-host [folder] [--drives] [--screenshot <file.bmp> --after <ms>]\n");
     return 2;
   }
-  const std::wstring folder = options->folder.empty() ? ProgramFolder() : FullPath(options->folder);
+  const std::wstring folder = options->folder.empty() ? tavolen::ProgramFolder() : FullPath(options->folder);
 
   // The drives outlive the control: it is closed before they are removed.
   std::vector<tavolen::test::WineDrive> drives;
