@@ -226,12 +226,19 @@ TEST_F(Launcher, HidesIntoABarAtTheLeftEdgeAndComesBackWhenTheCursorIsOnTheBar) 
   ASSERT_TRUE(launcher.Start(g_exe));
   const HWND main = launcher.WaitForMainWindow();
   ASSERT_TRUE(main);
+  // The page has its rows and the window its final height: a resize that came after the
+  // drag would redo the docking.
+  ASSERT_TRUE(WaitFor([&] {
+    const Gadget gadget = FindGadget(main);
+    return gadget.control && Height(gadget.control) > 0 && Height(main) == Height(gadget.frame) + 40;
+  }));
   const RECT shown = WindowRect(main);
   EXPECT_EQ(shown.left, 400);
 
   // Dragged against the left edge and let go.
   const RECT work = PrimaryWorkArea();
   ::SetWindowPos(main, nullptr, work.left, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(WaitFor([&] { return WindowRect(main).left == work.left; }));
   ::SendMessageW(main, WM_EXITSIZEMOVE, 0, 0);
   HWND bar = nullptr;
   ASSERT_TRUE(WaitFor([&] {
