@@ -13,7 +13,9 @@
 
 namespace tavolen::testing {
 
-class FakeVolumes : public Volumes {
+// Volumes listed in the order they were added (unlike tests/fakes/FakeVolumes, which
+// a test sets by root and may measure as it goes).
+class OrderedVolumes : public Volumes {
  public:
   struct Drive {
     DriveType type = DriveType::Fixed;

@@ -9,7 +9,7 @@
 
 using namespace tavolen;
 using tavolen::testing::DriveRecord;
-using tavolen::testing::FakeVolumes;
+using tavolen::testing::OrderedVolumes;
 
 namespace {
 LabelText Label(std::u16string label) { return LabelText{std::move(label), 0}; }

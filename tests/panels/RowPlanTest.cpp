@@ -7,7 +7,7 @@
 #include "control/panels/RowPlan.h"
 
 using namespace tavolen;
-using tavolen::testing::FakeVolumes;
+using tavolen::testing::OrderedVolumes;
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST(DriveRefresh, UnreadableFixedOrOpticalDrivesStayEvenWhenWatched) {
 }
 
 TEST(DriveRefresh, SurveyAsksForTheVolumeOnlyWhereTheWatchNeedsIt) {
-  FakeVolumes volumes;
+  OrderedVolumes volumes;
   volumes.Add(u"A:\\", DriveType::Removable, std::nullopt);
   volumes.Add(u"C:\\", DriveType::Fixed);
   volumes.Add(u"G:\\", DriveType::Removable, std::nullopt);
@@ -127,7 +127,7 @@ TEST(DriveRefresh, SurveyAsksForTheVolumeOnlyWhereTheWatchNeedsIt) {
 }
 
 TEST(DriveRefresh, ACardInsertedIntoAWatchedSlotBringsItsPanelOnTheNextRefresh) {
-  FakeVolumes volumes;
+  OrderedVolumes volumes;
   volumes.Add(u"C:\\", DriveType::Fixed);
   volumes.Add(u"G:\\", DriveType::Removable, std::nullopt);
   auto plan = PlanDriveRefresh(SurveyDrives(volumes, true), {}, true);
@@ -142,7 +142,7 @@ TEST(DriveRefresh, ACardInsertedIntoAWatchedSlotBringsItsPanelOnTheNextRefresh) 
 }
 
 TEST(MediaPoll, StopsWhenNothingIsListedAndRebuildsWhenADriveChanges) {
-  FakeVolumes volumes;
+  OrderedVolumes volumes;
   volumes.Add(u"G:\\", DriveType::Removable, std::nullopt);
   volumes.Add(u"H:\\", DriveType::Removable, std::nullopt);
   EXPECT_EQ(PollNoMediaDrives({}, volumes), MediaPoll::Stop);
