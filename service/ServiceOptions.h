@@ -8,7 +8,8 @@
 // The test-and-demonstration build also takes:
 //   --simulate <set>         answer from simulated devices (see SimulatedDevices.h), not real ones
 //   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
-//                            undersize-section
+//                            undersize-section, never-answer
+//   --device-log <file>      append one line per request that reaches a simulated device
 // The build that DevMgr\SETUP.exe installs serves real devices only: to it those two are
 // unknown options.
 #include <cstdint>
@@ -29,6 +30,7 @@ struct ServiceOptions {
   bool console = false;
   std::string simulate;  // empty: real devices
   Misbehaviour misbehaviour = Misbehaviour::None;
+  std::string deviceLog;  // empty: none
   uint32_t maxInstances = 0;  // 0: unlimited
   std::string readyEvent;
   std::string stopEvent;

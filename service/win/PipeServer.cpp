@@ -21,6 +21,9 @@ constexpr uint32_t kFirstInstances = 4;
 constexpr uint32_t kIdleInstancesKept = 8;
 // Pause after an instance failed to wait for a client for no known reason.
 constexpr DWORD kConnectRetryMs = 100;
+// After refusing a request: how long the refused client has to read the answer and
+// close its end before the connection is cut.
+constexpr DWORD kRefusalLingerMs = 1000;
 
 // The pipe is for local clients without administrator rights: everyone signed in may
 // read and write; the system and administrators may do everything.
@@ -37,9 +40,10 @@ void Abandon(HANDLE pipe, OVERLAPPED& overlapped) {
 }
 
 // One overlapped read or write of at most `length` bytes: the bytes moved, or 0 when it
-// fails or one of the stop events is set while it waits (it is then cancelled and
-// finished). An operation the system completes at once costs no wait.
-DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
+// fails, one of the stop events is set while it waits or the time-out passes (it is then
+// cancelled and finished). An operation the system completes at once costs no wait.
+DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB,
+               DWORD timeoutMs = INFINITE) {
   OVERLAPPED overlapped{};
   overlapped.hEvent = ioEvent;
   const BOOL done = write ? ::WriteFile(pipe, data, length, nullptr, &overlapped)
@@ -47,7 +51,7 @@ DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD len
   if (!done) {
     if (::GetLastError() != ERROR_IO_PENDING) return 0;
     const HANDLE waits[] = {ioEvent, stopA, stopB};
-    if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    if (::WaitForMultipleObjects(3, waits, FALSE, timeoutMs) != WAIT_OBJECT_0) {
       Abandon(pipe, overlapped);
       return 0;
     }
@@ -275,8 +279,12 @@ void PipeServer::Run(Instance& instance) {
 }
 
 void PipeServer::Serve(Instance& instance) {
-  ServiceSession session(sections_, devices_, options_.misbehaviour);
   const HANDLE pipe = instance.pipe.get();
+  SessionClient client;
+  ULONG processId = 0;
+  if (::GetNamedPipeClientProcessId(pipe, &processId)) client.processId = processId;
+  client.log = options_.log;
+  ServiceSession session(sections_, devices_, options_.misbehaviour, std::move(client));
   const HANDLE ioEvent = instance.ioEvent.get();
   const HANDLE drop = instance.drop.get();
   auto read = [&](uint8_t* data, DWORD length) {
@@ -318,8 +326,22 @@ void PipeServer::Serve(Instance& instance) {
     }
     SessionAction action = session.Handle(header, body.data(), body.size());
     if (action.kind == SessionAction::Kind::Close) break;
+    if (action.kind == SessionAction::Kind::Stall) {
+      uint8_t ignored[64];
+      while (read(ignored, sizeof ignored) != 0) {
+      }
+      break;
+    }
     if (action.kind == SessionAction::Kind::DropOthersThenReply) DropWaitingConnections(instance);
     if (!writeAll(action.reply.data(), DWORD(action.reply.size()))) break;
+    if (action.kind == SessionAction::Kind::ReplyThenClose) {
+      ++stats_.refusedRequests;
+      // Disconnecting discards what the client has not read yet: give it a moment to
+      // read the refusal and hang up, then cut the connection whatever it does.
+      uint8_t ignored[64];
+      MoveOnce(pipe, ioEvent, false, ignored, sizeof ignored, stop_.get(), drop, kRefusalLingerMs);
+      break;
+    }
   }
 }
 

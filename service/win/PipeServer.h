@@ -33,6 +33,9 @@ struct PipeServerOptions {
   Misbehaviour misbehaviour = Misbehaviour::None;
   // Called on the connection's thread with every whole request, before it is handled.
   std::function<void(const ServiceRequestHeader& header, const Bytes& body)> onRequest;
+  // Where refused requests are written, one line each (with the caller's process id);
+  // called from the connections' threads at once.
+  std::function<void(const std::string& line)> log;
 };
 
 // Counts of what the server received (whole requests by type, connections accepted).
@@ -42,6 +45,7 @@ struct PipeServerStats {
   std::atomic<uint32_t> finishRequests{0};
   std::atomic<uint32_t> deviceControlRequests{0};
   std::atomic<uint32_t> droppedConnections{0};
+  std::atomic<uint32_t> refusedRequests{0};
   std::atomic<uint32_t> instances{0};  // pipe instances made, each with its thread
 };
 

@@ -182,6 +182,39 @@ TEST(ServiceClientFailures, ConnectionClosedBeforeTheReplyIsAShortRead) {
   EXPECT_TRUE(trace.ioRequestSent);
 }
 
+TEST(ServiceClientFailures, AServiceThatNeverAnswersFailsTheRequestAtItsDeadline) {
+  ServiceDeadlines deadlines;
+  deadlines.transferMs = 200;
+  uint8_t out[12];
+  {
+  InProcessService service(Misbehaving(Misbehaviour::NeverAnswer));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  ::SetLastError(0);
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace,
+                                    deadlines));
+  EXPECT_EQ(DWORD(ERROR_SEM_TIMEOUT), ::GetLastError());
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(kServiceStatusReadShort, trace.status);
+  EXPECT_TRUE(trace.ioRequestSent);
+
+  }
+  // Every instance taken by a client that says nothing: the wait for one ends too.
+  PipeServerOptions one;
+  one.maxInstances = 1;
+  InProcessService service(one);
+  ASSERT_TRUE(service.started);
+  RawConnection squatter;
+  ASSERT_TRUE(squatter);
+  deadlines.connectMs = 200;
+  ServiceTrace busy;
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &busy,
+                                    deadlines));
+  EXPECT_EQ(ServiceStep::Connect, busy.step);
+  EXPECT_EQ(uint32_t(ERROR_SEM_TIMEOUT), busy.systemError);
+  EXPECT_GE(busy.pipeBusy, 1u);
+}
+
 TEST(ServiceClientFailures, ConnectionClosedBeforeTheRequestIsAShortWrite) {
   // The service closes the waiting request connection while it creates the section.
   InProcessService service(Misbehaving(Misbehaviour::DropWaitingConnections));
