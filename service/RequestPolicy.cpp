@@ -7,6 +7,10 @@
 #include "control/device/IoctlCodes.h"
 #include "control/device/PassThroughBlock.h"
 
+static_assert(tavolen::service::kMaxClientSection ==
+                  2 * (tavolen::service::kMaxPassThroughData + tavolen::kScsiBlockOverhead),
+              "the largest pass-through block, in and out");
+
 namespace tavolen::service {
 
 namespace {
@@ -244,6 +248,17 @@ Refusal CheckControlContents(uint32_t code, const uint8_t* in, std::size_t inLen
       if (!IsAllowedControlCode(code)) return Refusal::ControlCode;
       return inLength == 0 && outLength <= kMaxRecordOutput ? Refusal::None : Refusal::Contents;
   }
+}
+
+bool IsClientSectionName(std::string_view name) {
+  constexpr std::string_view kPrefix = "Global\\", kSuffix = "-LIBSEMBRID_SHARE";
+  constexpr std::size_t kDigits = 16;
+  if (name.size() != kPrefix.size() + kDigits + kSuffix.size()) return false;
+  if (name.substr(0, kPrefix.size()) != kPrefix || name.substr(kPrefix.size() + kDigits) != kSuffix) return false;
+  for (char c : name.substr(kPrefix.size(), kDigits)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return false;
+  }
+  return true;
 }
 
 Refusal CheckDeviceRequest(std::string_view path, uint32_t code, const uint8_t* in, std::size_t inLength,

@@ -41,4 +41,12 @@ Refusal CheckDeviceRequest(std::string_view path, uint32_t code, const uint8_t* 
 // The longest data transfer the product asks for (a bridge's 8 KiB information block).
 constexpr uint32_t kMaxPassThroughData = 8192;
 
+// The largest section a client needs: that transfer's pass-through block, in and out.
+constexpr uint32_t kMaxClientSection = 2 * (kMaxPassThroughData + 96);
+
+// A section name of the client's own form: "Global\" and sixteen upper-case hexadecimal
+// digits (its thread and the time), "-LIBSEMBRID_SHARE". Nothing else is made in the
+// global namespace on a caller's word.
+bool IsClientSectionName(std::string_view name);
+
 }  // namespace tavolen::service

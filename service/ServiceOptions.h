@@ -2,7 +2,7 @@
 // Command line of the service stand-in.
 //   (no arguments)           run under the service control manager
 //   --console                run as a console process until Ctrl+C or the stop event
-//   --max-instances <n>      at most n pipe instances at once (1..254; default unlimited)
+//   --max-instances <n>      at most n pipe instances at once (1..254; default 64)
 //   --ready-event <name>     set this named event once the pipe is listening
 //   --stop-event <name>      stop when this named event is set
 // The test-and-demonstration build also takes:
@@ -31,7 +31,7 @@ struct ServiceOptions {
   std::string simulate;  // empty: real devices
   Misbehaviour misbehaviour = Misbehaviour::None;
   std::string deviceLog;  // empty: none
-  uint32_t maxInstances = 0;  // 0: unlimited
+  uint32_t maxInstances = 0;  // 0: the server's default cap
   std::string readyEvent;
   std::string stopEvent;
 };

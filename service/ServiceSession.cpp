@@ -77,6 +77,10 @@ SessionAction ServiceSession::Handle(const ServiceRequestHeader& header, const u
 SessionAction ServiceSession::CreateSection(const uint8_t* body, std::size_t length) {
   const std::optional<CreateSharedMemoryRequest> request = DecodeCreateSharedMemory(body, length);
   if (!request) return Reply(kStatusBadRequest);
+  if (!IsClientSectionName(request->name)) return Refuse("section name not of the client's form (\"" + request->name + "\")");
+  if (request->sizeHigh != 0 || request->sizeLow > kMaxClientSection) {
+    return Refuse("section larger than any transfer (" + std::to_string(request->sizeLow) + " bytes)");
+  }
   held_.reset();  // a second request 6 before the finish replaces the first section
   uint32_t size = request->sizeLow;
   if (misbehaviour_ == Misbehaviour::UndersizeSection) size = std::min(size, kUndersizedSection);

@@ -231,7 +231,7 @@ class SessionRoute : public DeviceOpener {
             uint32_t outLength) {
     ++requests;
     const SessionClient client{42, [this](const std::string& line) { refusals.push_back(line); }};
-    const std::string name = "Global\\00000001" + std::to_string(requests) + "-LIBSEMBRID_SHARE";
+    const std::string name = TransferAreaName(1, uint32_t(requests));
     const uint32_t size = *TransferSectionSize(inLength, outLength);
     ServiceSession creator(sections_, devices_, Misbehaviour::None, client);
     if (Handle(creator, EncodeCreateSharedMemory({0, size, name})).Status() != 0) return false;
@@ -392,7 +392,7 @@ TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
   };
   int n = 0;
   for (const Case& c : refused) {
-    const std::string name = "Global\\" + std::to_string(++n);
+    const std::string name = TransferAreaName(2, uint32_t(++n));
     ServiceSession session(sections, devices, Misbehaviour::None, client);
     ASSERT_EQ(0, handle(session, EncodeCreateSharedMemory({0, uint32_t(2 * c.input.size() + 8), name})).Status());
     MemorySections::Held held(sections.sections.at(name));
@@ -412,13 +412,14 @@ TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
 
   // What is checked is what the device gets, whatever the section holds meanwhile.
   ServiceSession session(sections, devices, Misbehaviour::None, client);
-  ASSERT_EQ(0, handle(session, EncodeCreateSharedMemory({0, uint32_t(2 * inquiry.size()), "Global\\m"})).Status());
-  MemorySections::Held held(sections.sections.at("Global\\m"));
+  const std::string name = TransferAreaName(3, 0);
+  ASSERT_EQ(0, handle(session, EncodeCreateSharedMemory({0, uint32_t(2 * inquiry.size()), name})).Status());
+  MemorySections::Held held(sections.sections.at(name));
   ASSERT_EQ(0, handle(session, EncodeFinish()).Status());
   std::copy(inquiry.begin(), inquiry.end(), held.section->bytes.begin());
   devices.sectionInput = held.section->bytes.data();
   const uint32_t length = uint32_t(inquiry.size());
-  EXPECT_EQ(0, handle(session, EncodeServiceIo(*MakeServiceIoRequest(kIoctlScsiPassThrough, "Global\\m",
+  EXPECT_EQ(0, handle(session, EncodeServiceIo(*MakeServiceIoRequest(kIoctlScsiPassThrough, name,
                                                                      "\\\\.\\PhysicalDrive0", length, length)))
                    .Status());
   ASSERT_EQ(1u, devices.cdbsSeen.size());

@@ -9,6 +9,7 @@
 #include "control/device/AtaTaskFile.h"
 #include "control/device/IoctlCodes.h"
 #include "control/device/PassThroughBlock.h"
+#include "service/RequestPolicy.h"
 #include "service/ServiceOptions.h"
 #include "service/ServiceSession.h"
 #include "service/SimulatedDevices.h"
@@ -41,6 +42,9 @@ class RecordingDevices : public DeviceBackend {
   }
 };
 
+// A section name of the client's form.
+std::string Section(uint32_t n) { return TransferAreaName(n, 0); }
+
 constexpr char kDisk[] = "\\\\.\\PhysicalDrive1";
 constexpr uint32_t kCode = kIoctlStorageGetDeviceNumber;
 
@@ -62,7 +66,7 @@ class ServiceSessionTest : public ::testing::Test {
 
 TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
   ServiceSession session(sections, devices);
-  const std::string name = "Global\\00000001-LIBSEMBRID_SHARE";
+  const std::string name = Section(1);
   EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 7, name})).Status());
   EXPECT_TRUE(session.HoldsSection());
   auto client = ClientOpens(name);
@@ -84,7 +88,7 @@ TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
 }
 
 TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
-  const std::string name = "Global\\taken";
+  const std::string name = Section(2);
   {
     ServiceSession first(sections, devices);
     EXPECT_EQ(0, Send(first, EncodeCreateSharedMemory({0, 8, name})).Status());
@@ -99,28 +103,60 @@ TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
 
 TEST_F(ServiceSessionTest, ControlOutsideTheSectionIsRefusedWithoutTouchingTheDevice) {
   ServiceSession session(sections, devices);
-  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, "s"})).Status());
-  auto client = ClientOpens("s");
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, Section(3)})).Status());
+  auto client = ClientOpens(Section(3));
   ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
 
   // The client claims a big section; only the real 16 bytes count.
-  ServiceIoRequest request = *MakeServiceIoRequest(kCode, "s", kDisk, 0, 17);
+  ServiceIoRequest request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 17);
   EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
-  request = *MakeServiceIoRequest(kCode, "s", kDisk, 0, 8);
+  request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 8);
   request.outputOffset = 0xFFFFFFFCu;
   EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
   EXPECT_TRUE(devices.calls.empty());
-  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, "gone", kDisk, 0, 0))).Status());
+  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(4), kDisk, 0, 0))).Status());
   EXPECT_TRUE(devices.calls.empty());
+}
+
+TEST_F(ServiceSessionTest, ForeignSectionNamesAndOversizedSectionsAreRefused) {
+  std::vector<std::string> log;
+  const SessionClient client{77, [&](const std::string& line) { log.push_back(line); }};
+  struct Case {
+    std::string name;
+    uint32_t sizeHigh, sizeLow;
+  };
+  const Case refused[] = {
+      {"Global\\SomeoneElsesSection", 0, 64},
+      {"Local\\00000001000000AA-LIBSEMBRID_SHARE", 0, 64},
+      {"Global\\00000001000000aa-LIBSEMBRID_SHARE", 0, 64},
+      {"Global\\00000001000000AA-LIBSEMBRID_SHAREX", 0, 64},
+      {"Global\\0000000100000AA-LIBSEMBRID_SHARE", 0, 64},
+      {Section(11), 0, kMaxClientSection + 1},
+      {Section(11), 0, 64u * 1024 * 1024},
+  };
+  for (const Case& c : refused) {
+    log.clear();
+    ServiceSession session(sections, devices, Misbehaviour::None, client);
+    const SessionAction action = Send(session, EncodeCreateSharedMemory({c.sizeHigh, c.sizeLow, c.name}));
+    EXPECT_EQ(kStatusForbidden, action.Status()) << c.name << " " << c.sizeLow;
+    EXPECT_EQ(SessionAction::Kind::ReplyThenClose, action.kind);
+    EXPECT_FALSE(session.HoldsSection());
+    ASSERT_EQ(1u, log.size());
+    EXPECT_NE(std::string::npos, log[0].find("process 77")) << log[0];
+  }
+  EXPECT_TRUE(sections.sections.empty()) << "nothing was made";
+  ServiceSession session(sections, devices, Misbehaviour::None, client);
+  EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(11)})).Status())
+      << "the largest transfer fits";
 }
 
 TEST_F(ServiceSessionTest, MalformedRequestsAreAnsweredWithFailureOrClosed) {
   ServiceSession session(sections, devices);
   // Wrong flags, unknown type.
-  ServiceRequestMessage create = EncodeCreateSharedMemory({0, 8, "n"});
+  ServiceRequestMessage create = EncodeCreateSharedMemory({0, 8, Section(5)});
   create.header[1] = 0;
   EXPECT_EQ(kStatusBadRequest, Send(session, create).Status());
-  ServiceRequestMessage control = EncodeServiceIo(*MakeServiceIoRequest(kCode, "n", kDisk, 0, 0));
+  ServiceRequestMessage control = EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(5), kDisk, 0, 0));
   control.header[1] = 1;
   EXPECT_EQ(kStatusBadRequest, Send(session, control).Status());
   ServiceRequestMessage unknown = EncodeFinish();
@@ -140,11 +176,11 @@ TEST_F(ServiceSessionTest, MalformedRequestsAreAnsweredWithFailureOrClosed) {
 
 TEST_F(ServiceSessionTest, DeviceFailureCarriesTheSystemError) {
   ServiceSession session(sections, devices);
-  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "d"})).Status());
-  auto client = ClientOpens("d");
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(6)})).Status());
+  auto client = ClientOpens(Section(6));
   ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
   devices.succeed = false;
-  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, "d", kDisk, 0, 0)));
+  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(6), kDisk, 0, 0)));
   EXPECT_EQ(kStatusDeviceFailed, action.Status());
   EXPECT_EQ(1117u, GetLe32(&action.reply[2]));
 }
@@ -152,37 +188,37 @@ TEST_F(ServiceSessionTest, DeviceFailureCarriesTheSystemError) {
 TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
   {
     ServiceSession session(sections, devices, Misbehaviour::RefuseFinish);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "r"})).Status());
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(7)})).Status());
     EXPECT_EQ(kStatusRefused, Send(session, EncodeFinish()).Status());
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::FailDeviceControl);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 4, "f"})).Status());
-    auto client = ClientOpens("f");
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 4, Section(8)})).Status());
+    auto client = ClientOpens(Section(8));
     ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
-    EXPECT_EQ(kStatusRefused, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, "f", kDisk, 0, 4))).Status());
+    EXPECT_EQ(kStatusRefused, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 4))).Status());
     EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3}), client->section->bytes) << "the output is there, the status says no";
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::CloseBeforeReply);
     EXPECT_EQ(SessionAction::Kind::Close,
-              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, "f", kDisk, 0, 0))).kind);
+              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 0))).kind);
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::NeverAnswer);
     EXPECT_EQ(SessionAction::Kind::Stall,
-              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, "f", kDisk, 0, 0))).kind);
+              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 0))).kind);
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::DropWaitingConnections);
-    const SessionAction action = Send(session, EncodeCreateSharedMemory({0, 8, "w"}));
+    const SessionAction action = Send(session, EncodeCreateSharedMemory({0, 8, Section(9)}));
     EXPECT_EQ(SessionAction::Kind::DropOthersThenReply, action.kind);
     EXPECT_EQ(0, action.Status());
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::UndersizeSection);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, "u"})).Status());
-    EXPECT_EQ(kUndersizedSection, sections.sections.at("u")->bytes.size());
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, Section(10)})).Status());
+    EXPECT_EQ(kUndersizedSection, sections.sections.at(Section(10))->bytes.size());
   }
 }
 

@@ -215,7 +215,7 @@ bool ServiceDeviceRoute(const std::string& ansiDevicePath, uint32_t code, const 
 
 int IsServiceInstalled() {
   UniqueRegKey key;
-  return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceParametersKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS ? 1 : 0;
+  return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceParametersKey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS ? 1 : 0;
 }
 
 int IsAdministrator() {
