@@ -21,41 +21,19 @@
 #include "service/ServiceSession.h"
 #include "service/SimulatedDevices.h"
 #include "tests/service/MemorySections.h"
+#include "tests/sim/SimTestBlocks.h"
 
 namespace tavolen::service {
 namespace {
 
-// --- blocks as a caller lays them out --------------------------------------------------
+// --- blocks as a caller lays them out: the 32-bit layout the service receives ----------
 
 Bytes ScsiBlock(std::vector<uint8_t> cdb, uint8_t direction, uint32_t length) {
-  const ScsiBlockGeometry g = ScsiGeometry(BlockLayout::Bits32);
-  Bytes block(length + kScsiBlockOverhead, 0);
-  ScsiPassThroughHeader h;
-  h.length = g.headerLength;
-  h.cdbLength = uint8_t(cdb.size());
-  h.senseInfoLength = kScsiSenseLength;
-  h.dataIn = direction;
-  h.dataTransferLength = length;
-  h.timeOutValue = kScsiTimeoutService;
-  h.dataBufferOffset = g.dataOffset;
-  h.senseInfoOffset = g.senseOffset;
-  std::memcpy(h.cdb.data(), cdb.data(), cdb.size());
-  WriteScsiHeader(h, BlockLayout::Bits32, block.data());
-  return block;
+  return sim::testing::ScsiBlock(BlockLayout::Bits32, std::move(cdb), direction, length).bytes;
 }
 
-Bytes AtaBlock(uint16_t flags, AtaTaskFile tf, uint32_t length) {
-  const AtaBlockGeometry g = AtaGeometry(BlockLayout::Bits32);
-  Bytes block(length + kAtaBlockOverhead, 0);
-  AtaPassThroughHeader h;
-  h.length = g.headerLength;
-  h.ataFlags = flags;
-  h.dataTransferLength = length;
-  h.timeOutValue = kAtaTimeout;
-  h.dataBufferOffset = g.dataOffset;
-  h.currentTaskFile = tf.current;
-  WriteAtaHeader(h, BlockLayout::Bits32, block.data());
-  return block;
+Bytes AtaBlock(uint16_t flags, const AtaTaskFile& tf, uint32_t length) {
+  return sim::testing::AtaBlock(BlockLayout::Bits32, tf, flags, length).bytes;
 }
 
 AtaTaskFile TaskFile(uint8_t command, uint8_t features = 0, uint8_t mid = 0, uint8_t high = 0) {

@@ -19,6 +19,7 @@
 #include "service/ServiceSession.h"
 #include "sim/SimOpener.h"
 #include "tests/service/ServiceProcess.h"
+#include "tests/sim/SimTestBlocks.h"
 #include "framework/UniqueHandle.h"
 #include "framework/UniqueServiceHandle.h"
 #include "framework/UniqueView.h"
@@ -130,19 +131,7 @@ TEST(ServiceProcess, MisbehaviourOptionsReachTheClient) {
 
 // A pass-through block in the layout the service receives.
 std::vector<uint8_t> ScsiBlock(std::vector<uint8_t> cdb, uint8_t direction, uint32_t length) {
-  std::vector<uint8_t> block(length + kScsiBlockOverhead, 0);
-  ScsiPassThroughHeader header;
-  header.length = ScsiGeometry(BlockLayout::Bits32).headerLength;
-  header.cdbLength = uint8_t(cdb.size());
-  header.senseInfoLength = kScsiSenseLength;
-  header.dataIn = direction;
-  header.dataTransferLength = length;
-  header.timeOutValue = kScsiTimeoutService;
-  header.dataBufferOffset = ScsiGeometry(BlockLayout::Bits32).dataOffset;
-  header.senseInfoOffset = ScsiGeometry(BlockLayout::Bits32).senseOffset;
-  std::memcpy(header.cdb.data(), cdb.data(), cdb.size());
-  WriteScsiHeader(header, BlockLayout::Bits32, block.data());
-  return block;
+  return sim::testing::ScsiBlock(BlockLayout::Bits32, std::move(cdb), direction, length).bytes;
 }
 
 struct HostileAnswer {
