@@ -296,15 +296,7 @@ void CDriveInfoDlg::ComposeButtonImage(HICON deviceIcon, bool overlay) {
       shellIcon = ShellIconOf(drivePath_, Text(panel_strings::kRecycleBin));
       icon = shellIcon.get();
     }
-    ICONINFO info{};
-    if (icon && ::GetIconInfo(icon, &info)) {
-      const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
-      BITMAP bits{};
-      ::GetObjectW(info.hbmMask, sizeof bits, &bits);
-      const int iconWidth = bits.bmWidth, iconHeight = info.hbmColor ? bits.bmHeight : bits.bmHeight / 2;
-      ::DrawIconEx(dc.get(), (width - iconWidth) / 2, (height - iconHeight) / 2, icon, iconWidth, iconHeight, 0,
-                   nullptr, DI_NORMAL);
-    }
+    DrawCentredIcon(dc.get(), icon, width, height);
     const auto letter = overlay ? DriveLetterBitmap(drivePath_) : std::nullopt;
     if (letter) {
       const UniqueBitmap letterBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(*letter)));
@@ -410,7 +402,7 @@ void CDriveInfoDlg::OnDropFiles(HDROP drop) {
   if (!operation) return;
   const std::u16string folder =
       DropFolder(ReadSaveSettings(*Ini(), drivePath_), drivePath_, host_.Environment().clock->Today());
-  DropCopy::Start(host_.Threads(), hwnd(), PlanDropCopy(*operation, files, folder));
+  DropCopy::Start(host_.Threads(), *host_.Environment().shellFiles, hwnd(), PlanDropCopy(*operation, files, folder));
 }
 
 void CDriveInfoDlg::OnSaveMethod(SaveMethod method) { WriteSaveMethod(*Ini(), drivePath_, method); }

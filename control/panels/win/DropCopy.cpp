@@ -18,6 +18,7 @@ namespace {
 // The module reference comes first so that it is given back last.
 struct FileOperationJob {
   ModuleReference hold;
+  ShellFiles* shell;
   HWND window;
   FileOperationPlan plan;
 };
@@ -26,15 +27,8 @@ unsigned FileOperationMain(FileOperationJob& job) {
   const ComInit com;  // the shell's operation may use COM on this thread
   const FileOperationPlan& plan = job.plan;
   if (!plan.folderToMake.empty()) ::CreateDirectoryW(AsWide(plan.folderToMake.c_str()), nullptr);
-  SHFILEOPSTRUCTW operation{};
-  operation.hwnd = job.window;
-  operation.wFunc = UINT(plan.operation);
-  operation.pFrom = AsWide(plan.sources.c_str());
-  operation.pTo = plan.destination.empty() ? nullptr : AsWide(plan.destination.c_str());
-  operation.fFlags = FILEOP_FLAGS(plan.flags);
-  operation.lpszProgressTitle = L"";
   // The shell reports its own errors.
-  ::SHFileOperationW(&operation);
+  job.shell->Operate(uintptr_t(job.window), uint32_t(plan.operation), plan.sources, plan.destination, plan.flags);
   return 0;
 }
 
@@ -83,8 +77,8 @@ std::optional<FileOperation> DropCopy::ChooseOperation(HWND window, uint32_t key
   return std::nullopt;
 }
 
-bool DropCopy::Start(ThreadStarter& threads, HWND window, FileOperationPlan plan) {
-  auto job = std::make_unique<FileOperationJob>(FileOperationJob{ModuleReference(), window, std::move(plan)});
+bool DropCopy::Start(ThreadStarter& threads, ShellFiles& shell, HWND window, FileOperationPlan plan) {
+  auto job = std::make_unique<FileOperationJob>(FileOperationJob{ModuleReference(), &shell, window, std::move(plan)});
   return StartWorker(threads, std::move(job), &FileOperationMain);
 }
 
