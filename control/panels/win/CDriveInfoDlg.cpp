@@ -163,6 +163,7 @@ void CDriveInfoDlg::OnDestroy() {
   dropTarget_.Revoke();
   StopMediaPoll();
   tooltip_.reset();
+  menuHandler_.Reset();
 }
 
 void CDriveInfoDlg::UpdatePanel() {
@@ -451,27 +452,22 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam == kMediaPollTimer) OnMediaPoll();
       return TRUE;
     case panel_message::kFlyout: RequestDetails(); return TRUE;
-    case panel_message::kMenuHandler:
-      menuHandler_ = reinterpret_cast<IContextMenu2*>(wParam);
-      SetResult(1);
-      return TRUE;
     case panel_message::kEjected: StopMediaPoll(); return TRUE;
     case panel_message::kWatchRemovable:
       SwitchMediaPoll(wParam != 0);
       SetResult(1);
-      return TRUE;
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_INITMENUPOPUP:
-      if (menuHandler_) menuHandler_->HandleMenuMsg(message, wParam, lParam);
-      SetResult(message == WM_INITMENUPOPUP ? 0 : 1);
       return TRUE;
     case WM_MOUSEMOVE:
       RelayToTooltip(message, wParam, lParam);
       ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam);
       return FALSE;
     case WM_NCHITTEST: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
-    default: return FALSE;
+    default: {
+      LRESULT result = 0;
+      if (!menuHandler_.Handle(message, wParam, lParam, &result)) return FALSE;
+      SetResult(result);
+      return TRUE;
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 #include "control/panels/win/CShortcutButton.h"
 
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include "control/core/ControlHook.h"
 #include "control/panels/ItemListText.h"
@@ -10,7 +11,7 @@
 #include "control/resources/resource.h"
 #include "control/widgets/win/LauncherNotice.h"
 #include "control/widgets/win/MessageBoxes.h"
-#include "control/widgets/win/PanelMessages.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/ComInit.h"
 #include "framework/ComPtr.h"
 #include "framework/Module.h"
@@ -20,7 +21,6 @@
 #include "framework/UniqueItemList.h"
 #include "framework/UniqueMenu.h"
 #include "framework/Utf16.h"
-#include "framework/Worker.h"
 
 namespace tavolen {
 
@@ -38,21 +38,6 @@ constexpr char16_t kFileGone[] =
     u"\u8a2d\u5b9a\u3092\u524a\u9664\u3057\u307e\u3059\u304b\uff1f";
 static_assert(shortcut_strings::kNotFoundDelete == IDS_NOT_FOUND_DELETE && shortcut_strings::kSelectItem == IDS_SELECT_ITEM,
               "string ids");
-
-// What the program start of a drop needs, copied for its thread.
-struct StartJob {
-  ModuleReference hold;
-  ShellFiles* shell;
-  HWND owner;
-  ShellOpen open;
-};
-
-unsigned StartMain(StartJob& job) {
-  const ComInit com;  // the shell's open may use COM on this thread
-  // A program that cannot be started fails quietly, as the shell leaves it.
-  job.shell->Open(uintptr_t(job.owner), job.open);
-  return 0;
-}
 
 // The bytes of an item list the shell made.
 std::vector<uint8_t> ItemListBytes(PCIDLIST_ABSOLUTE list) {
@@ -195,21 +180,6 @@ HRESULT Invoke(IContextMenu& menu, UINT id) {
   return menu.InvokeCommand(&invoke);
 }
 
-// Hands the open shell menu to the row for the life of the scope, and takes it back on
-// every way out.
-class MenuHandlerScope {
- public:
-  MenuHandlerScope(HWND row, IContextMenu2* handler) : row_(row) {
-    ::SendMessageW(row_, panel_message::kMenuHandler, WPARAM(handler), 0);
-  }
-  ~MenuHandlerScope() { ::SendMessageW(row_, panel_message::kMenuHandler, 0, 0); }
-  MenuHandlerScope(const MenuHandlerScope&) = delete;
-  MenuHandlerScope& operator=(const MenuHandlerScope&) = delete;
-
- private:
-  HWND row_;
-};
-
 }  // namespace
 
 bool CShortcutButton::Attach(HWND row, int id, RowHost& host) {
@@ -289,7 +259,8 @@ void CShortcutButton::ComposeImage(const std::optional<std::vector<uint8_t>>& it
       } else {
         const std::u16string iconPath = hasRecord_ ? ShortcutField(record_.iconPath) : std::u16string();
         if (!iconPath.empty()) ::ExtractIconExW(AsWide(iconPath.c_str()), record_.iconIndex, icon.put(), nullptr, 1);
-        if (!icon && hasRecord_) icon = ShellIconOf(ShortcutField(record_.targetPath), std::u16string());
+        const std::u16string target = hasRecord_ ? ShortcutField(record_.targetPath) : std::u16string();
+        if (!icon && !target.empty()) icon = ShellIconOf(target, std::u16string());
         if (!icon) icon = ShellIconOf(itemText_, std::u16string());
       }
     }
@@ -469,10 +440,7 @@ void CShortcutButton::OnDropFiles(HDROP drop) {
   switch (plan.action) {
     case ShortcutDropPlan::Action::Nothing: return;
     case ShortcutDropPlan::Action::Operate: DropCopy::Start(host_->Threads(), shell, hwnd(), plan.operation); return;
-    case ShortcutDropPlan::Action::Start:
-      StartWorker(host_->Threads(), std::make_unique<StartJob>(StartJob{ModuleReference(), &shell, hwnd(), plan.start}),
-                  &StartMain);
-      return;
+    case ShortcutDropPlan::Action::Start: DropCopy::Open(host_->Threads(), shell, hwnd(), plan.start); return;
   }
 }
 

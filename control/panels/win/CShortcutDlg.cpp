@@ -2,7 +2,6 @@
 
 #include "control/panels/ShortcutStore.h"
 #include "control/resources/resource.h"
-#include "control/widgets/win/PanelMessages.h"
 
 namespace tavolen {
 
@@ -45,25 +44,18 @@ INT_PTR CShortcutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DESTROY:
       // OLE holds the drop target until it is revoked, which needs the window.
       dropTarget_.Revoke();
-      menuHandler_.reset();
+      menuHandler_.Reset();
       return FALSE;
     case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN: return INT_PTR(background_.get());
-    case panel_message::kMenuHandler: {
-      // Held with a reference of our own while the menu is open.
-      menuHandler_ = ComPtr<IContextMenu2>::Retain(reinterpret_cast<IContextMenu2*>(wParam));
-      SetResult(1);
+    case WM_MOUSEMOVE: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
+    default: {
+      LRESULT result = 0;
+      if (!menuHandler_.Handle(message, wParam, lParam, &result)) return FALSE;
+      SetResult(result);
       return TRUE;
     }
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_INITMENUPOPUP:
-      if (menuHandler_) menuHandler_->HandleMenuMsg(message, wParam, lParam);
-      SetResult(message == WM_INITMENUPOPUP ? 0 : 1);
-      return TRUE;
-    case WM_MOUSEMOVE: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
-    default: return FALSE;
   }
 }
 

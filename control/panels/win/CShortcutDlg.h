@@ -12,7 +12,7 @@
 #include "control/panels/win/CShortcutButton.h"
 #include "control/widgets/win/CGadgetDropTarget.h"
 #include "control/widgets/win/RowHost.h"
-#include "framework/ComPtr.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObject.h"
 
@@ -29,8 +29,6 @@ class CShortcutDlg : public Dialog {
   // Shows the row's four stored shortcuts.
   void LoadRow(uint32_t row);
 
-  CShortcutButton& Button(std::size_t column) { return buttons_[column]; }
-
  protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -41,8 +39,7 @@ class CShortcutDlg : public Dialog {
   RowHost& host_;
   DropTargetRegistration dropTarget_;
   UniqueBrush background_;
-  // The open shell menu's object, held while a button's menu is open.
-  ComPtr<IContextMenu2> menuHandler_;
+  ShellMenuHandler menuHandler_;  // while a button's shell menu is open
   std::array<CShortcutButton, 4> buttons_;
 };
 

@@ -30,6 +30,8 @@ class DropCopy {
   // Runs the plan through the shell on a thread of its own, its dialogs owned by
   // `window`. False when no thread could be made.
   static bool Start(ThreadStarter& threads, ShellFiles& shell, HWND window, FileOperationPlan plan);
+  // The shell's open (a program started with the dropped paths) on a thread of its own.
+  static bool Open(ThreadStarter& threads, ShellFiles& shell, HWND window, ShellOpen open);
   // The folder browser of "Custom", owned by `window`, opened at `start`: the chosen
   // file-system folder (empty when the shell gives no path for it), none when cancelled.
   static std::optional<std::u16string> ChooseFolder(HWND window, const std::u16string& start);
