@@ -5,6 +5,8 @@
 
 namespace tavolen {
 
+static_assert(sizeof(SHQUERYRBINFO) == (sizeof(void*) == 8 ? 24 : 20), "the shell's query record of this word size");
+
 std::optional<uint64_t> Win32RecycleBin::TotalSize() {
   // The platform's record and its own size: the 32-bit layout is packed (20 bytes), the
   // 64-bit one is not (24), and the shell refuses any other size.

@@ -347,3 +347,24 @@ TEST_F(BelowDrivesTest, TheRowHoldsTheOpenMenusObjectUntilTheMenuEnds) {
   ::SendMessageW(ShortcutRow(), panel_message::kMenuHandler, 0, 0);
   EXPECT_TRUE(gone) << "given back when the menu ends";
 }
+
+TEST_F(BelowDrivesTest, TheRecycleBinsShortcutOffersChangeAndDeleteToo) {
+  const ComInit com;
+  UniqueItemList bin;
+  ASSERT_EQ(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, bin.put()), S_OK);
+  WriteIni(ini_, L"SHORTCUT_LINE0", L"0", Encoded(bin.get()).c_str());
+  Start();
+  std::wstring title;
+  std::vector<std::wstring> settings;
+  Person looks(DropMenu, [&](HWND popup) {
+    const auto menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0));
+    const int last = ::GetMenuItemCount(menu) - 1;
+    title = MenuTexts(menu).back();
+    settings = MenuTexts(::GetSubMenu(menu, last));
+    ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  ::SendMessageW(Button(0), WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+  ASSERT_TRUE(looks.Acted());
+  EXPECT_EQ(title, L"\u8a2d\u5b9a");
+  EXPECT_EQ(settings, (std::vector<std::wstring>{L"Change", L"Delete"}));
+}

@@ -462,13 +462,11 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam);
       return FALSE;
     case WM_NCHITTEST: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
-    default: {
-      LRESULT result = 0;
-      if (!menuHandler_.Handle(message, wParam, lParam, &result)) return FALSE;
-      SetResult(result);
-      return TRUE;
-    }
+    default: break;
   }
+  const std::optional<LRESULT> served = menuHandler_.Handle(message, wParam, lParam);
+  if (served) SetResult(*served);
+  return served.has_value();
 }
 
 }  // namespace tavolen

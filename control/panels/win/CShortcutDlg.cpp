@@ -50,13 +50,11 @@ INT_PTR CShortcutDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORBTN: return INT_PTR(background_.get());
     case WM_MOUSEMOVE: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
-    default: {
-      LRESULT result = 0;
-      if (!menuHandler_.Handle(message, wParam, lParam, &result)) return FALSE;
-      SetResult(result);
-      return TRUE;
-    }
+    default: break;
   }
+  const std::optional<LRESULT> served = menuHandler_.Handle(message, wParam, lParam);
+  if (served) SetResult(*served);
+  return served.has_value();
 }
 
 }  // namespace tavolen

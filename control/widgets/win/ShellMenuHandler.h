@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <optional>
+
 #include "control/widgets/win/PanelMessages.h"
 #include "framework/ComPtr.h"
 
@@ -14,21 +16,19 @@ namespace tavolen {
 
 class ShellMenuHandler {
  public:
-  // The row's handling of kMenuHandler and of the menu's drawing messages: true when
-  // `message` was one of them, with the dialog result to give in *result.
-  bool Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  // The row's handling of kMenuHandler and of the menu's drawing messages: the dialog
+  // result when `message` was one of them, none otherwise.
+  std::optional<LRESULT> Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
       case panel_message::kMenuHandler:
         handler_ = ComPtr<IContextMenu2>::Retain(reinterpret_cast<IContextMenu2*>(wParam));
-        *result = 1;
-        return true;
+        return 1;
       case WM_DRAWITEM:
       case WM_MEASUREITEM:
       case WM_INITMENUPOPUP:
         if (handler_) handler_->HandleMenuMsg(message, wParam, lParam);
-        *result = message == WM_INITMENUPOPUP ? 0 : 1;
-        return true;
-      default: return false;
+        return message == WM_INITMENUPOPUP ? 0 : 1;
+      default: return std::nullopt;
     }
   }
   void Reset() { handler_.reset(); }
