@@ -202,6 +202,7 @@ TEST_F(BelowDrivesTest, TheRecycleRowShowsTheBinsTotalAndDeletesWhatIsDroppedOnI
   const std::wstring a = Item(L"a.txt"), b = Item(L"b.txt");
   const HDROP first = Drop(row, {a, b}, MK_LBUTTON);
   EXPECT_EQ(::GlobalSize(first), 0u) << "the handle is released at the drop";
+  ASSERT_TRUE(PumpUntilWorkersEnded());  // the operations are recorded in their order
   {
     const ShiftDown shift;  // held at the drop; the key state of the drag says nothing of it
     Drop(row, {a}, MK_LBUTTON);
@@ -306,6 +307,7 @@ TEST_F(BelowDrivesTest, ClicksAndDropsOpenFillOrStartTheShortcutsItems) {
 
   // On the recycle bin's shortcut: deleted, for good with Shift.
   Drop(Button(2), {b}, MK_LBUTTON);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
   {
     const ShiftDown shift;
     Drop(Button(2), {b}, MK_LBUTTON);
