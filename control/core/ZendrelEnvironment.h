@@ -2,7 +2,8 @@
 // What the control reaches the system through: the device opener and the source of
 // device interfaces (refresh threads), the portable-device manager, the volumes, the
 // settings files, the registry, the clock with the control's timers, the configuration
-// manager (safe removal), other programs, the unbuffered files that erasing free space
+// manager (safe removal), other programs, the recycle bins' size and the shell's file
+// operations and "open", the unbuffered files that erasing free space
 // writes, the user interface language, and the periods of its timers. The module
 // object wires the system's adapters; tests hand in simulated devices and fakes before
 // they create a control. Every pointer is non-null and outlives every control.
@@ -15,8 +16,10 @@
 #include "control/device/PortableDevices.h"
 #include "ports/Clock.h"
 #include "ports/Processes.h"
+#include "ports/RecycleBin.h"
 #include "ports/Registry.h"
 #include "ports/SettingsFile.h"
+#include "ports/ShellFiles.h"
 #include "ports/UnbufferedFiles.h"
 #include "ports/UiLanguage.h"
 #include "ports/Volumes.h"
@@ -43,6 +46,8 @@ struct ZendrelEnvironment {
   Processes* processes = nullptr;
   UnbufferedFiles* unbufferedFiles = nullptr;
   UiLanguage* uiLanguage = nullptr;  // a test that hands none keeps the system's
+  RecycleBin* recycleBin = nullptr;  // the same
+  ShellFiles* shellFiles = nullptr;  // the same
   ZendrelTimerPeriods periods;
 };
 

@@ -103,6 +103,16 @@ FileOperationPlan PlanDropCopy(FileOperation chosen, const std::vector<std::u16s
   return plan;
 }
 
+FileOperationPlan PlanDropInto(FileOperation chosen, const std::vector<std::u16string>& files,
+                               const std::u16string& folder) {
+  FileOperationPlan plan;
+  plan.operation = chosen;
+  plan.sources = NulList(files);
+  plan.destination = NulList({folder});
+  plan.flags = file_operation_flag::kNoConfirmMakeFolder;
+  return plan;
+}
+
 FileOperationPlan PlanDropDelete(const std::vector<std::u16string>& files, bool shiftDown) {
   FileOperationPlan plan;
   plan.operation = FileOperation::Delete;

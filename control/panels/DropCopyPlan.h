@@ -74,6 +74,9 @@ struct FileOperationPlan {
 // shell making it.
 FileOperationPlan PlanDropCopy(FileOperation chosen, const std::vector<std::u16string>& files,
                                const std::u16string& destination);
+// Files dropped on a folder shortcut: copied or moved as chosen into a folder that exists.
+FileOperationPlan PlanDropInto(FileOperation chosen, const std::vector<std::u16string>& files,
+                               const std::u16string& folder);
 // Files dropped on the recycle bin: deleted into the bin, or for good when Shift was down.
 FileOperationPlan PlanDropDelete(const std::vector<std::u16string>& files, bool shiftDown);
 

@@ -2,6 +2,8 @@
 
 #include "control/panels/SizeText.h"
 
+#include <cstdio>
+
 namespace tavolen {
 
 LabelText DriveLabelText(const std::optional<std::u16string>& volumeLabel, DriveType type) {
@@ -46,6 +48,16 @@ std::u16string SaveFolderTooltip(std::u16string_view saveFolderCaption, std::u16
 std::optional<uint32_t> DriveLetterBitmap(std::u16string_view drivePath) {
   if (drivePath.empty() || drivePath[0] < u'A' || drivePath[0] > u'Z') return std::nullopt;
   return uint32_t(drivePath[0]) + 242;
+}
+
+std::u16string RecycleTotalText(std::u16string_view totalWord, const std::optional<uint64_t>& bytes) {
+  constexpr uint64_t kGiB = uint64_t(1) << 30, kMiB = uint64_t(1) << 20;
+  const uint64_t size = bytes.value_or(0);
+  char number[48];
+  std::snprintf(number, sizeof number, size >= kGiB ? "%0.1lf GB" : "%0.1lf MB",
+                double(size) / double(size >= kGiB ? kGiB : kMiB));
+  const std::string text(number);
+  return std::u16string(totalWord) + u' ' + std::u16string(text.begin(), text.end());
 }
 
 }  // namespace tavolen

@@ -18,6 +18,7 @@ constexpr uint32_t kOpticalDrive = 398;
 constexpr uint32_t kRemovableDisk = 399;
 constexpr uint32_t kMediaEmpty = 400;
 constexpr uint32_t kSaveFolder = 402;
+constexpr uint32_t kTotal = 396;
 }  // namespace panel_strings
 
 // The volume label is read into a buffer of this many characters (NUL included).
@@ -54,5 +55,9 @@ std::u16string SaveFolderTooltip(std::u16string_view saveFolderCaption, std::u16
 constexpr uint32_t kOverlayMaskBitmap = 306;
 // None for a path that does not start with a capital letter A to Z.
 std::optional<uint32_t> DriveLetterBitmap(std::u16string_view drivePath);
+
+// The recycle-bin row's size line: "<total> %0.1lf GB" from 1 GiB, else "<total> %0.1lf MB"
+// (no TB step); a bin whose size cannot be read counts as empty.
+std::u16string RecycleTotalText(std::u16string_view totalWord, const std::optional<uint64_t>& bytes);
 
 }  // namespace tavolen

@@ -216,3 +216,21 @@
 #define IDC_FLYOUT_DATA2 1110
 #define IDC_FLYOUT_TITLE3 1111
 #define IDC_FLYOUT_DATA3 1112
+
+// ---- Shortcut rows ---------------------------------------------------------------------
+
+// The buttons of columns 0 to 3 and the static the row shrinks away.
+#define IDC_SHORTCUT_0 256
+#define IDC_SHORTCUT_1 203
+#define IDC_SHORTCUT_2 204
+#define IDC_SHORTCUT_3 257
+#define IDC_SHORTCUT_SPARE 262
+
+// Strings: the question when a shortcut's item is gone, the item browser's title.
+#define IDS_NOT_FOUND_DELETE 452
+#define IDS_SELECT_ITEM 453
+
+// The shortcut's own menu (popup "SHORTCUT") and its commands.
+#define IDR_MENU_SHORTCUT 371
+#define ID_SHORTCUT_CHANGE 32862
+#define ID_SHORTCUT_DELETE 32863

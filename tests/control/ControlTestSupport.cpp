@@ -1,5 +1,7 @@
 #include "tests/control/ControlTestSupport.h"
 
+#include <vector>
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -310,9 +312,10 @@ void WriteIni(const std::wstring& file, const wchar_t* section, const wchar_t* k
 }
 
 std::wstring ReadIni(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
-  wchar_t value[256] = {};
-  ::GetPrivateProfileStringW(section, key, L"<none>", value, 255, file.c_str());
-  return value;
+  // Room for a shortcut record's structure (5218 characters).
+  std::vector<wchar_t> value(8192, L'\0');
+  ::GetPrivateProfileStringW(section, key, L"<none>", value.data(), DWORD(value.size()), file.c_str());
+  return value.data();
 }
 
 std::wstring MakeTempFolder(const wchar_t* name) {

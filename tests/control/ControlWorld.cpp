@@ -41,6 +41,9 @@ class WorldEnvironment : public ::testing::Environment {
     environment.configManager = &world.configManager;
     environment.processes = &world.processes;
     environment.unbufferedFiles = &world.unbufferedFiles;
+    environment.recycleBin = &world.recycleBin;
+    world.shellFiles.PassTo(&world.systemShellFiles);
+    environment.shellFiles = &world.shellFiles;
     CZendrelApp::Instance().SetEnvironment(environment);
     CZendrelApp::Instance().SetThreads(world.threads);
     auto factory = MakeComObject<ClassFactory>(&CZendrelCtrl::Create);

@@ -4,7 +4,8 @@
 // made up (every portable interface of the source opens as one), the module's ports
 // (the system's settings files, registry and configuration manager; volumes that are the
 // prefix's drives unless a test makes its own; programs recorded instead of started; the
-// system's unbuffered files unless a test hands in its own), a
+// system's unbuffered files unless a test hands in its own; a recycle bin of made-up
+// size; the shell's file operations and opens, recorded and done by the system), a
 // clock that only moves when a test advances it, and threads a test can refuse. It is
 // handed to the module object once, before the first control is created, and lives for
 // the whole test program (the control's threads use it).
@@ -22,11 +23,14 @@
 #include "tests/control/ControlTestSupport.h"
 #include "tests/fakes/FakeClock.h"
 #include "tests/fakes/FakePortableDevices.h"
+#include "tests/fakes/FakeRecycleBin.h"
 #include "tests/fakes/FakeVolumes.h"
+#include "tests/fakes/RecordingShellFiles.h"
 #include "tests/fakes/RecordingProcesses.h"
 #include "ports/win/Win32UnbufferedFiles.h"
 #include "ports/win/PrivateProfileSettingsFile.h"
 #include "ports/win/Win32Registry.h"
+#include "ports/win/Win32ShellFiles.h"
 #include "ports/win/Win32Volumes.h"
 
 namespace tavolen::test {
@@ -103,6 +107,10 @@ struct World {
   testing::RecordingProcesses processes;
   SwitchableUnbufferedFiles unbufferedFiles;
   CountingThreads threads;
+  testing::FakeRecycleBin recycleBin;
+  // Recorded, and done by the system's shell unless a test records only.
+  testing::RecordingShellFiles shellFiles;
+  Win32ShellFiles systemShellFiles;
 };
 
 // The world, handed to the module object at the start of the program.

@@ -23,6 +23,7 @@
 #include "sim/win/WineDrives.h"
 #include "tests/control/ControlTestSupport.h"
 #include "tests/control/ControlWorld.h"
+#include "tests/control/DropTestSupport.h"
 #include "tests/framework/MessagePump.h"
 
 using namespace tavolen;
@@ -30,63 +31,6 @@ using namespace tavolen::test;
 namespace ev = tavolen::zendrel_event;
 
 namespace {
-
-// A drop handle as the shell hands one over with WM_DROPFILES.
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-  std::size_t chars = 1;
-  for (const auto& path : paths) chars += path.size() + 1;
-  const HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-  auto* header = static_cast<DROPFILES*>(::GlobalLock(memory));
-  header->pFiles = sizeof(DROPFILES);
-  header->fWide = TRUE;
-  wchar_t* list = reinterpret_cast<wchar_t*>(header + 1);
-  for (const auto& path : paths) list = std::copy(path.begin(), path.end(), list) + 1;
-  ::GlobalUnlock(memory);
-  return static_cast<HDROP>(memory);
-}
-
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::wstring MakeFile(const std::wstring& path) {
-  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ::WriteFile(file, "drop", 4, nullptr, nullptr);
-  ::CloseHandle(file);
-  return path;
-}
-
-std::vector<std::wstring> MenuTexts(HMENU menu) {
-  std::vector<std::wstring> texts;
-  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
-    wchar_t text[64] = {};
-    ::GetMenuStringW(menu, UINT(i), text, 63, MF_BYPOSITION);
-    texts.push_back(text);
-  }
-  return texts;
-}
-
-// A person who waits (bounded) on a thread of their own for the window `find` gives and
-// then does `act` to it.
-class Person {
- public:
-  Person(std::function<HWND()> find, std::function<void(HWND)> act)
-      : thread_([this, find, act] {
-          for (int i = 0; i < 250 && !acted_; ++i, ::Sleep(20))
-            if (const HWND window = find()) act(window), acted_ = true;
-        }) {}
-  bool Acted() {
-    thread_.join();
-    return acted_;
-  }
-
- private:
-  std::atomic<bool> acted_{false};
-  std::thread thread_;
-};
-
-HWND DropMenu() {
-  const HWND popup = ::FindWindowW(L"#32768", nullptr);
-  return popup && ::SendMessageW(popup, MN_GETHMENU, 0, 0) ? popup : nullptr;
-}
 
 BOOL CALLBACK IsBrowserTitle(HWND child, LPARAM found) {
   wchar_t text[64] = {};
@@ -122,82 +66,8 @@ std::wstring ChosenInBrowser(HWND browser) {
   return text;
 }
 
-// Counts the task allocator's blocks that were allocated while it watched and are not
-// freed yet. Registered once for the whole program (the system keeps a spy until every
-// block it saw is freed, and the shell keeps some for good).
-class OutstandingBlocks : public ComObjectBase, public IMallocSpy {
- public:
-  static OutstandingBlocks& Instance() {
-    static const ComPtr<OutstandingBlocks> spy = [] {
-      ComPtr<OutstandingBlocks> made = MakeComObject<OutstandingBlocks>();
-      ::CoRegisterMallocSpy(made.get());
-      return made;
-    }();
-    return *spy.get();
-  }
-  void Watch(bool watching) { watching_ = watching; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IMallocSpy) return ReturnInterface<IMallocSpy>(this, out);
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  COM_OBJECT_REFCOUNT
-  SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
-  void* STDMETHODCALLTYPE PostAlloc(void* block) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (block && watching_) blocks_.insert(block);
-    return block;
-  }
-  void* STDMETHODCALLTYPE PreFree(void* block, BOOL) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    blocks_.erase(block);
-    return block;
-  }
-  SIZE_T STDMETHODCALLTYPE PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) override {
-    *newBlock = PreFree(block, TRUE);
-    return size;
-  }
-  void* STDMETHODCALLTYPE PostRealloc(void* block, BOOL) override { return PostAlloc(block); }
-  void STDMETHODCALLTYPE PostFree(BOOL) override {}
-  void* STDMETHODCALLTYPE PreGetSize(void* block, BOOL) override { return block; }
-  SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
-  void* STDMETHODCALLTYPE PreDidAlloc(void* block, BOOL) override { return block; }
-  int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
-  void STDMETHODCALLTYPE PreHeapMinimize() override {}
-  void STDMETHODCALLTYPE PostHeapMinimize() override {}
-  std::size_t Count() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return blocks_.size();
-  }
-
- private:
-  std::atomic<bool> watching_{false};
-  std::mutex mutex_;
-  std::set<void*> blocks_;
-};
-
-using TooltipSearch = std::pair<HWND, std::wstring>;  // the row, the text found
-
-BOOL CALLBACK ReadTooltip(HWND window, LPARAM param) {
-  auto& [panel, text] = *reinterpret_cast<TooltipSearch*>(param);
-  wchar_t buffer[600] = {};
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = panel;
-  tool.uId = UINT_PTR(::GetDlgItem(panel, IDC_DRIVE_BUTTON));
-  if (!::SendMessageW(window, TTM_GETTOOLINFOW, 0, LPARAM(&tool))) return TRUE;
-  tool.lpszText = buffer;
-  ::SendMessageW(window, TTM_GETTEXTW, 600, LPARAM(&tool));
-  text = buffer;
-  return FALSE;
-}
-
-// The text of the row's tooltip on its button: the tooltip of this thread that has the tool.
-std::wstring TooltipOf(HWND row) {
-  TooltipSearch search{row, L"<no tooltip>"};
-  ::EnumThreadWindows(::GetCurrentThreadId(), &ReadTooltip, reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
+// The text of the row's tooltip on its button.
+std::wstring TooltipOf(HWND row) { return TooltipText(row, ::GetDlgItem(row, IDC_DRIVE_BUTTON)); }
 
 // The removable drive M: of the test's own, the only row; files come from a folder on C:.
 class DropCopyTest : public ::testing::Test {

@@ -67,6 +67,8 @@ CZendrelApp::CZendrelApp() : threads_(&SystemThreads()) {
   environment_.processes = &systemProcesses_;
   environment_.unbufferedFiles = &systemUnbufferedFiles_;
   environment_.uiLanguage = &systemUiLanguage_;
+  environment_.recycleBin = &systemRecycleBin_;
+  environment_.shellFiles = &systemShellFiles_;
   // The list starts empty: the first refresh thread fills it.
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0, environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, MakePowerSaveFolder());
@@ -78,6 +80,8 @@ void CZendrelApp::SetEnvironment(const ZendrelEnvironment& environment) {
   const std::u16string powerSavePath = powerSave_->Path();
   environment_ = environment;
   if (!environment_.uiLanguage) environment_.uiLanguage = &systemUiLanguage_;
+  if (!environment_.recycleBin) environment_.recycleBin = &systemRecycleBin_;
+  if (!environment_.shellFiles) environment_.shellFiles = &systemShellFiles_;
   devices_ = std::make_unique<DeviceList>(*environment_.opener, *environment_.source, 0,
                                           environment_.portableDevices);
   powerSave_ = std::make_unique<PowerSaveFile>(*environment_.settingsFiles, powerSavePath);

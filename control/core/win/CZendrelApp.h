@@ -24,7 +24,9 @@
 #include "ports/win/PrivateProfileSettingsFile.h"
 #include "ports/win/SystemClock.h"
 #include "ports/win/Win32Processes.h"
+#include "ports/win/Win32RecycleBin.h"
 #include "ports/win/Win32Registry.h"
+#include "ports/win/Win32ShellFiles.h"
 #include "ports/win/Win32UnbufferedFiles.h"
 #include "ports/win/Win32UiLanguage.h"
 #include "ports/win/Win32Volumes.h"
@@ -95,6 +97,8 @@ class CZendrelApp : public RowHost {
   Win32Processes systemProcesses_;
   Win32UnbufferedFiles systemUnbufferedFiles_;
   Win32UiLanguage systemUiLanguage_;
+  Win32RecycleBin systemRecycleBin_;
+  Win32ShellFiles systemShellFiles_;
 
   ZendrelEnvironment environment_;
   ThreadStarter* threads_;

@@ -149,8 +149,8 @@ void RowStack::SetRecyclePanel(Change change) {
     return;
   }
   if (change == Change::Show && !recyclePanel_ && control_) {
-    auto row = std::make_unique<PlainRow>();
-    if (!row->Create(control_, host_.DriveTemplate())) return;
+    auto row = std::make_unique<CRecycleInfoDlg>(host_);
+    if (!row->CreatePanel(control_, host_.DriveTemplate())) return;
     recyclePanel_ = std::move(row);
   }
   if (!recyclePanel_) return;
@@ -173,13 +173,14 @@ void RowStack::SetShortcutRows(Change change) {
       shortcutRows_.pop_back();
     }
     while (control_ && shortcutRows_.size() < options_.shortcutCount) {
-      auto row = std::make_unique<PlainRow>();
-      if (!row->Create(control_, host_.ShortcutTemplate())) break;
+      auto row = std::make_unique<CShortcutDlg>(host_);
+      if (!row->CreateRow(control_, host_.ShortcutTemplate())) break;
       if (host_.PreVista()) {
         const LONG_PTR style = ::GetWindowLongPtrW(row->hwnd(), GWL_EXSTYLE);
         ::SetWindowLongPtrW(row->hwnd(), GWL_EXSTYLE, style ^ WS_EX_STATICEDGE);
       }
       ::ShowWindow(row->hwnd(), SW_SHOWNA);
+      row->LoadRow(uint32_t(shortcutRows_.size()));
       shortcutRows_.push_back(std::move(row));
     }
   }
@@ -236,6 +237,7 @@ void RowStack::ShowAllDrives() {
 
 void RowStack::UpdateRows() {
   for (auto& panel : drivePanels_) panel->UpdatePanel();
+  if (recyclePanel_) recyclePanel_->UpdatePanel();
   if (control_) ::PostMessageW(control_, gadget_message::kRepaint, 0, 0);
 }
 

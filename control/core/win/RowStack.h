@@ -16,6 +16,8 @@
 #include "control/core/GadgetOptions.h"
 #include "control/panels/RowPlan.h"
 #include "control/panels/win/CDriveInfoDlg.h"
+#include "control/panels/win/CRecycleInfoDlg.h"
+#include "control/panels/win/CShortcutDlg.h"
 #include "control/panels/win/CWpdInfoDlg.h"
 #include "control/core/win/CZendrelApp.h"
 #include "framework/Dialog.h"
@@ -70,12 +72,6 @@ class RowStack {
   bool HasRecyclePanel() const { return recyclePanel_ != nullptr; }
 
  private:
-  // A row whose own behaviour comes with its own class: made from its template and placed.
-  class PlainRow : public Dialog {
-   protected:
-    INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) override { return message == WM_INITDIALOG; }
-  };
-
   std::unique_ptr<SettingsFile> Ini() const;
   std::vector<std::u16string> DriveRoots() const;
   void RenumberPanels();
@@ -90,8 +86,8 @@ class RowStack {
   HWND control_ = nullptr;
   std::vector<std::unique_ptr<CDriveInfoDlg>> drivePanels_;
   std::vector<std::unique_ptr<CWpdInfoDlg>> portablePanels_;
-  std::unique_ptr<PlainRow> recyclePanel_;  // none or one
-  std::vector<std::unique_ptr<PlainRow>> shortcutRows_;
+  std::unique_ptr<CRecycleInfoDlg> recyclePanel_;  // none or one
+  std::vector<std::unique_ptr<CShortcutDlg>> shortcutRows_;
   std::vector<std::u16string> noMedia_;
   uint32_t rowCount_ = 0;
   std::u16string hiddenDrives_;

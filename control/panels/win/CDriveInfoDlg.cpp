@@ -164,6 +164,7 @@ void CDriveInfoDlg::OnDestroy() {
   dropTarget_.Revoke();
   StopMediaPoll();
   tooltip_.reset();
+  menuHandler_.Reset();
 }
 
 void CDriveInfoDlg::UpdatePanel() {
@@ -297,15 +298,7 @@ void CDriveInfoDlg::ComposeButtonImage(HICON deviceIcon, bool overlay) {
       shellIcon = ShellIconOf(drivePath_, Text(panel_strings::kRecycleBin));
       icon = shellIcon.get();
     }
-    ICONINFO info{};
-    if (icon && ::GetIconInfo(icon, &info)) {
-      const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
-      BITMAP bits{};
-      ::GetObjectW(info.hbmMask, sizeof bits, &bits);
-      const int iconWidth = bits.bmWidth, iconHeight = info.hbmColor ? bits.bmHeight : bits.bmHeight / 2;
-      ::DrawIconEx(dc.get(), (width - iconWidth) / 2, (height - iconHeight) / 2, icon, iconWidth, iconHeight, 0,
-                   nullptr, DI_NORMAL);
-    }
+    DrawCentredIcon(dc.get(), icon, width, height);
     const auto letter = overlay ? DriveLetterBitmap(drivePath_) : std::nullopt;
     if (letter) {
       const UniqueBitmap letterBitmap(::LoadBitmapW(ModuleInstance(), MAKEINTRESOURCEW(*letter)));
@@ -412,7 +405,7 @@ void CDriveInfoDlg::OnDropFiles(HDROP drop) {
   if (!operation) return;
   const std::u16string folder =
       DropFolder(ReadSaveSettings(*Ini(), drivePath_), drivePath_, host_.Environment().clock->Today());
-  DropCopy::Start(host_.Threads(), hwnd(), PlanDropCopy(*operation, files, folder));
+  DropCopy::Start(host_.Threads(), *host_.Environment().shellFiles, hwnd(), PlanDropCopy(*operation, files, folder));
 }
 
 void CDriveInfoDlg::OnSaveMethod(SaveMethod method) { WriteSaveMethod(*Ini(), drivePath_, method); }
@@ -461,28 +454,21 @@ INT_PTR CDriveInfoDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam == kMediaPollTimer) OnMediaPoll();
       return TRUE;
     case panel_message::kFlyout: RequestDetails(); return TRUE;
-    case panel_message::kMenuHandler:
-      menuHandler_ = reinterpret_cast<IContextMenu2*>(wParam);
-      SetResult(1);
-      return TRUE;
     case panel_message::kEjected: StopMediaPoll(); return TRUE;
     case panel_message::kWatchRemovable:
       SwitchMediaPoll(wParam != 0);
       SetResult(1);
-      return TRUE;
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_INITMENUPOPUP:
-      if (menuHandler_) menuHandler_->HandleMenuMsg(message, wParam, lParam);
-      SetResult(message == WM_INITMENUPOPUP ? 0 : 1);
       return TRUE;
     case WM_MOUSEMOVE:
       RelayToTooltip(message, wParam, lParam);
       ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam);
       return FALSE;
     case WM_NCHITTEST: ::PostMessageW(::GetParent(hwnd()), message, wParam, lParam); return FALSE;
-    default: return FALSE;
+    default: break;
   }
+  const std::optional<LRESULT> served = menuHandler_.Handle(message, wParam, lParam);
+  if (served) SetResult(*served);
+  return served.has_value();
 }
 
 }  // namespace tavolen

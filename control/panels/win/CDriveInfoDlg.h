@@ -23,6 +23,7 @@
 #include "control/widgets/win/CGadgetTransRichEdit.h"
 #include "control/widgets/win/PanelMessages.h"
 #include "control/widgets/win/RowHost.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObject.h"
 #include "framework/UniqueWindow.h"
@@ -111,7 +112,7 @@ class CDriveInfoDlg : public Dialog {
   UniqueBitmap buttonImage_;
   WorkerSlot propertyThread_, ejectThread_, trayThread_;
   DropTargetRegistration dropTarget_;
-  IContextMenu2* menuHandler_ = nullptr;  // borrowed from the button while its menu is open
+  ShellMenuHandler menuHandler_;          // while the button's shell menu is open
   UniqueWindow tooltip_;                  // owned by the panel; destroyed at WM_DESTROY
 
   CGadgetButton button_;

@@ -4,7 +4,9 @@
 #include <shlobj.h>
 
 #include "framework/ComPtr.h"
+#include "framework/GdiObject.h"
 #include "control/panels/DeviceIconTable.h"
+#include "framework/UniqueItemList.h"
 #include "framework/Utf16.h"
 
 namespace tavolen {
@@ -23,11 +25,10 @@ UniqueIcon GetDeviceIcon(RowHost& host, uint32_t driveNumber, bool optical) {
 UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName) {
   SHFILEINFOW info{};
   if (path == recycleBinName) {
-    PIDLIST_ABSOLUTE bin = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, &bin))) {
-      ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(bin), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON);
-      ::CoTaskMemFree(bin);
-    }
+    // The bin's own item: the shell then draws an empty or a full bin.
+    UniqueItemList bin;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, bin.put())))
+      ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(bin.get()), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON);
     return UniqueIcon(info.hIcon);
   }
   if (::SHGetFileInfoW(AsWide(path.c_str()), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info, SHGFI_ICON) && info.hIcon)
@@ -41,6 +42,17 @@ UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycle
   ::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(item), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON);
   ::CoTaskMemFree(item);
   return UniqueIcon(info.hIcon);
+}
+
+void DrawCentredIcon(HDC dc, HICON icon, int width, int height) {
+  ICONINFO info{};
+  if (!icon || !::GetIconInfo(icon, &info)) return;
+  const UniqueBitmap mask(info.hbmMask), colour(info.hbmColor);
+  BITMAP bits{};
+  ::GetObjectW(info.hbmMask, sizeof bits, &bits);
+  const int iconWidth = bits.bmWidth, iconHeight = info.hbmColor ? bits.bmHeight : bits.bmHeight / 2;
+  ::DrawIconEx(dc, (width - iconWidth) / 2, (height - iconHeight) / 2, icon, iconWidth, iconHeight, 0, nullptr,
+               DI_NORMAL);
 }
 
 }  // namespace tavolen

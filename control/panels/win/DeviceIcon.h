@@ -19,4 +19,7 @@ UniqueIcon GetDeviceIcon(RowHost& host, uint32_t driveNumber, bool optical);
 // The shell's icon of a drive root, or of the recycle bin when `path` is its name.
 UniqueIcon ShellIconOf(const std::u16string& path, const std::u16string& recycleBinName);
 
+// Draws `icon` centred in a picture of `width` x `height` (mask, then colour).
+void DrawCentredIcon(HDC dc, HICON icon, int width, int height);
+
 }  // namespace tavolen

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <variant>
+
 #include "control/resources/resource.h"
 #include "control/widgets/win/LauncherNotice.h"
 #include "framework/ComInit.h"
@@ -16,25 +18,23 @@ namespace tavolen {
 namespace {
 
 // The module reference comes first so that it is given back last.
-struct FileOperationJob {
+struct ShellJob {
   ModuleReference hold;
+  ShellFiles* shell;
   HWND window;
-  FileOperationPlan plan;
+  std::variant<FileOperationPlan, ShellOpen> work;
 };
 
-unsigned FileOperationMain(FileOperationJob& job) {
-  const ComInit com;  // the shell's operation may use COM on this thread
-  const FileOperationPlan& plan = job.plan;
+unsigned ShellJobMain(ShellJob& job) {
+  const ComInit com;  // the shell may use COM on this thread
+  // The shell reports its own errors; a program that cannot be started fails quietly.
+  if (const auto* open = std::get_if<ShellOpen>(&job.work)) {
+    job.shell->Open(uintptr_t(job.window), *open);
+    return 0;
+  }
+  const FileOperationPlan& plan = std::get<FileOperationPlan>(job.work);
   if (!plan.folderToMake.empty()) ::CreateDirectoryW(AsWide(plan.folderToMake.c_str()), nullptr);
-  SHFILEOPSTRUCTW operation{};
-  operation.hwnd = job.window;
-  operation.wFunc = UINT(plan.operation);
-  operation.pFrom = AsWide(plan.sources.c_str());
-  operation.pTo = plan.destination.empty() ? nullptr : AsWide(plan.destination.c_str());
-  operation.fFlags = FILEOP_FLAGS(plan.flags);
-  operation.lpszProgressTitle = L"";
-  // The shell reports its own errors.
-  ::SHFileOperationW(&operation);
+  job.shell->Operate(uintptr_t(job.window), uint32_t(plan.operation), plan.sources, plan.destination, plan.flags);
   return 0;
 }
 
@@ -83,9 +83,14 @@ std::optional<FileOperation> DropCopy::ChooseOperation(HWND window, uint32_t key
   return std::nullopt;
 }
 
-bool DropCopy::Start(ThreadStarter& threads, HWND window, FileOperationPlan plan) {
-  auto job = std::make_unique<FileOperationJob>(FileOperationJob{ModuleReference(), window, std::move(plan)});
-  return StartWorker(threads, std::move(job), &FileOperationMain);
+bool DropCopy::Start(ThreadStarter& threads, ShellFiles& shell, HWND window, FileOperationPlan plan) {
+  auto job = std::make_unique<ShellJob>(ShellJob{ModuleReference(), &shell, window, std::move(plan)});
+  return StartWorker(threads, std::move(job), &ShellJobMain);
+}
+
+bool DropCopy::Open(ThreadStarter& threads, ShellFiles& shell, HWND window, ShellOpen open) {
+  auto job = std::make_unique<ShellJob>(ShellJob{ModuleReference(), &shell, window, std::move(open)});
+  return StartWorker(threads, std::move(job), &ShellJobMain);
 }
 
 std::optional<std::u16string> DropCopy::ChooseFolder(HWND window, const std::u16string& start) {

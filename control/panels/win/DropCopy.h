@@ -15,6 +15,7 @@
 
 #include "control/panels/DropCopyPlan.h"
 #include "framework/Worker.h"
+#include "ports/ShellFiles.h"
 
 namespace tavolen {
 
@@ -26,9 +27,11 @@ class DropCopy {
   // menu at the cursor, owned by `window` (without "Copy" unless `offerCopy`), with the
   // launcher told while it is open. None when the user cancels or picks nothing.
   static std::optional<FileOperation> ChooseOperation(HWND window, uint32_t keyState, bool offerCopy);
-  // Runs the plan on a thread of its own, its dialogs owned by `window`. False when no
-  // thread could be made.
-  static bool Start(ThreadStarter& threads, HWND window, FileOperationPlan plan);
+  // Runs the plan through the shell on a thread of its own, its dialogs owned by
+  // `window`. False when no thread could be made.
+  static bool Start(ThreadStarter& threads, ShellFiles& shell, HWND window, FileOperationPlan plan);
+  // The shell's open (a program started with the dropped paths) on a thread of its own.
+  static bool Open(ThreadStarter& threads, ShellFiles& shell, HWND window, ShellOpen open);
   // The folder browser of "Custom", owned by `window`, opened at `start`: the chosen
   // file-system folder (empty when the shell gives no path for it), none when cancelled.
   static std::optional<std::u16string> ChooseFolder(HWND window, const std::u16string& start);

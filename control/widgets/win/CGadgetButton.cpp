@@ -15,6 +15,7 @@
 #include "control/panels/PanelTexts.h"
 #include "control/widgets/win/LauncherNotice.h"
 #include "control/widgets/win/PanelMessages.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/ResourceString.h"
 #include "framework/Utf16.h"
 #include "control/resources/resource.h"
@@ -160,10 +161,11 @@ void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
 
   const SubMenuOpenScope open;
   ::ClientToScreen(hwnd(), &point);
-  ::SendMessageW(panel, panel_message::kMenuHandler, WPARAM(shellMenu2.get()), 0);
-  const UINT chosen = UINT(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, panel,
-                                            nullptr));
-  ::SendMessageW(panel, panel_message::kMenuHandler, 0, 0);
+  UINT chosen = 0;
+  {
+    const MenuHandlerScope handler(panel, shellMenu2.get());
+    chosen = UINT(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, panel, nullptr));
+  }
   if (chosen != 0) {
     CMINVOKECOMMANDINFO invoke{};
     invoke.cbSize = sizeof invoke;

@@ -46,6 +46,11 @@ int ShowCautionBox(const std::u16string& text) {
 
 int ShowCautionBox(UINT stringId) { return ShowCautionBox(LoadResourceString(stringId)); }
 
+bool AskCautionQuestion(HWND owner, const std::u16string& text) {
+  return ::MessageBoxW(owner, AsWide(text.c_str()), AsWide(LoadResourceString(IDS_CAUTION).c_str()),
+                       MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST) == IDYES;
+}
+
 int ShowInfoBox(const std::u16string& text, UINT closeAfter) {
   const std::u16string caption = LoadResourceString(IDS_INFORMATION);
   SelfClosing selfClosing{closeAfter, nullptr};

@@ -11,6 +11,8 @@ namespace tavolen {
 // MB_ICONWARNING; stays until the user answers. Returns the button pressed.
 int ShowCautionBox(const std::u16string& text);
 int ShowCautionBox(UINT stringId);
+// The "Caution" box with Yes and No (exclamation icon), owned by `owner`: true for Yes.
+bool AskCautionQuestion(HWND owner, const std::u16string& text);
 
 // MB_ICONINFORMATION; closes itself `closeAfter` milliseconds after it appeared. The
 // closing is bound to the very box this call made (it is found as it is created on this
