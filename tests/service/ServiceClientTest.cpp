@@ -228,6 +228,11 @@ TEST(ServiceClientFailures, ConnectionClosedBeforeTheRequestIsAShortWrite) {
   InProcessService service(Misbehaving(Misbehaviour::DropWaitingConnections));
   ASSERT_TRUE(service.started);
   ServiceTrace trace;
+  // The section's connection opens only once the service has taken the request
+  // connection as waiting, so that the drop finds it.
+  trace.beforePipeOpen = [&](uint32_t attempt) {
+    for (int i = 0; attempt == 2 && i < 10000 && service.Stats().connections.load() < 1; ++i) ::Sleep(1);
+  };
   uint8_t out[12];
   EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace));
   EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
