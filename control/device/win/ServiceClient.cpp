@@ -83,8 +83,8 @@ struct Outcome {
   }
 };
 
-// One stream per connection, so its event serves every message on it.
-uint16_t Send(PipeStream& stream, const ServiceRequestMessage& message, uint32_t* error) {
+uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error, const ServiceDeadlines& deadlines) {
+  PipeStream stream(pipe, deadlines.transferMs);
   const uint16_t status = SendServiceRequest(stream, message);
   *error = stream.Error();
   return status;
@@ -142,15 +142,14 @@ UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32
     return UniqueHandle();
   }
   uint32_t error = 0;
-  PipeStream stream(pipe.get(), deadlines.transferMs);
-  const uint16_t created = Send(stream, EncodeCreateSharedMemory({sizeHigh, sizeLow, name}), &error);
+  const uint16_t created = Send(pipe.get(), EncodeCreateSharedMemory({sizeHigh, sizeLow, name}), &error, deadlines);
   if (created != kServiceStatusSuccess) {
     outcome.Fail(ServiceStep::CreateSection, created, error);
     return UniqueHandle();
   }
   UniqueHandle mapping(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
   const DWORD openError = mapping ? 0 : ::GetLastError();
-  const uint16_t finished = Send(stream, EncodeFinish(), &error);
+  const uint16_t finished = Send(pipe.get(), EncodeFinish(), &error, deadlines);
   if (finished != kServiceStatusSuccess) {
     outcome.Fail(ServiceStep::Finish, finished, error);
     return UniqueHandle();  // the mapping closes here
@@ -199,8 +198,7 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
 
   t.ioRequestSent = true;
   uint32_t error = 0;
-  PipeStream stream(pipe.get(), deadlines.transferMs);
-  const uint16_t status = Send(stream, EncodeServiceIo(*request), &error);
+  const uint16_t status = Send(pipe.get(), EncodeServiceIo(*request), &error, deadlines);
   if (status != kServiceStatusSuccess) return fail(ServiceStep::DeviceControl, status, error);
 
   if (out && outLength) std::memcpy(out, ViewBytes(view) + request->outputOffset, outLength);
