@@ -160,6 +160,7 @@ HRESULT ActiveXControl::GetGUID(DWORD kind, GUID* out) {
 HRESULT ActiveXControl::SetClientSite(IOleClientSite* site) {
   if (!site && inPlaceActive_) InPlaceDeactivate();
   clientSite_ = ComPtr<IOleClientSite>::Retain(site);
+  OnClientSiteChanged();
   return S_OK;
 }
 
@@ -176,7 +177,10 @@ HRESULT ActiveXControl::Close(DWORD) {
 }
 
 HRESULT ActiveXControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT position) {
-  if (activeSite && !clientSite_) clientSite_ = ComPtr<IOleClientSite>::Retain(activeSite);
+  if (activeSite && !clientSite_) {
+    clientSite_ = ComPtr<IOleClientSite>::Retain(activeSite);
+    OnClientSiteChanged();
+  }
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:

@@ -184,6 +184,8 @@ class ActiveXControl : public ComObjectBase,
   // Once, when the last reference goes, before the window and the site are let go.
   virtual void OnFinalRelease() {}
   virtual void OnWindowCreated() {}
+  // The container gave the control a client site (or took it away: ClientSite() is null).
+  virtual void OnClientSiteChanged() {}
   // Messages of the control window; the default paints with OnDraw.
   virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -139,7 +139,20 @@ HRESULT ControlSite::QueryInterface(REFIID riid, void** out) {
   if (riid == IID_IOleInPlaceUIWindow || riid == IID_IOleInPlaceFrame)
     return ReturnInterface<IOleInPlaceFrame>(this, out);
   if (riid == IID_IDispatch) return ReturnInterface<IDispatch>(this, out);
+  if (riid == IID_IServiceProvider) return ReturnInterface<IServiceProvider>(this, out);
   return E_NOINTERFACE;
+}
+
+void ControlSite::OfferService(REFGUID service, ComPtr<IUnknown> provider) {
+  offeredService_ = service;
+  serviceProvider_ = std::move(provider);
+}
+
+HRESULT ControlSite::QueryService(REFGUID service, REFIID riid, void** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!serviceProvider_ || service != offeredService_) return E_NOINTERFACE;  // SVC_E_UNKNOWNSERVICE
+  return serviceProvider_->QueryInterface(riid, out);
 }
 
 HRESULT ControlSite::GetMoniker(DWORD, DWORD, IMoniker** out) {

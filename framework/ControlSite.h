@@ -15,6 +15,7 @@
 
 #include <ocidl.h>
 #include <oleidl.h>
+#include <servprov.h>
 
 namespace tavolen {
 
@@ -22,6 +23,7 @@ class ControlSite : public ComObjectBase,
                     public IOleClientSite,
                     public IOleInPlaceSiteEx,
                     public IOleInPlaceFrame,
+                    public IServiceProvider,
                     public IDispatch {
  public:
   static ComPtr<ControlSite> Create(HWND parent);
@@ -47,6 +49,10 @@ class ControlSite : public ComObjectBase,
   HWND Parent() const { return parent_; }
   bool InPlaceActive() const { return inPlaceActive_; }
   const RECT& Rect() const { return rect_; }
+  // A service the site offers its control through IServiceProvider (none by default: the
+  // site is local code, not a browser). Hands the control `provider` queried for the
+  // interface it asks.
+  void OfferService(REFGUID service, ComPtr<IUnknown> provider);
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
@@ -92,6 +98,9 @@ class ControlSite : public ComObjectBase,
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+  // IServiceProvider
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** out) override;
+
   // IDispatch: the ambient properties.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override;
@@ -108,6 +117,8 @@ class ControlSite : public ComObjectBase,
   ComPtr<IConnectionPoint> eventPoint_;
   DWORD eventCookie_ = 0;
   bool inPlaceActive_ = false;
+  GUID offeredService_ = GUID_NULL;
+  ComPtr<IUnknown> serviceProvider_;
 };
 
 }  // namespace tavolen

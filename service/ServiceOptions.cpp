@@ -33,6 +33,8 @@ std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>
         return std::nullopt;
       }
       options.misbehaviour = *m;
+    } else if (demonstration && arg == "--device-log") {
+      if (!value(options.deviceLog)) return std::nullopt;
     } else if (arg == "--max-instances") {
       if (!value(text)) return std::nullopt;
       char* end = nullptr;

@@ -2,13 +2,14 @@
 // Command line of the service stand-in.
 //   (no arguments)           run under the service control manager
 //   --console                run as a console process until Ctrl+C or the stop event
-//   --max-instances <n>      at most n pipe instances at once (1..254; default unlimited)
+//   --max-instances <n>      at most n pipe instances at once (1..254; default 64)
 //   --ready-event <name>     set this named event once the pipe is listening
 //   --stop-event <name>      stop when this named event is set
 // The test-and-demonstration build also takes:
 //   --simulate <set>         answer from simulated devices (see SimulatedDevices.h), not real ones
 //   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
-//                            undersize-section
+//                            undersize-section, never-answer
+//   --device-log <file>      append one line per request that reaches a simulated device
 // The build that DevMgr\SETUP.exe installs serves real devices only: to it those two are
 // unknown options.
 #include <cstdint>
@@ -29,7 +30,8 @@ struct ServiceOptions {
   bool console = false;
   std::string simulate;  // empty: real devices
   Misbehaviour misbehaviour = Misbehaviour::None;
-  uint32_t maxInstances = 0;  // 0: unlimited
+  std::string deviceLog;  // empty: none
+  uint32_t maxInstances = 0;  // 0: the server's default cap
   std::string readyEvent;
   std::string stopEvent;
 };

@@ -1,8 +1,12 @@
 #include "service/ServiceSession.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "control/device/ByteOrder.h"
+#include "service/RequestPolicy.h"
 
 namespace tavolen::service {
 
@@ -34,11 +38,24 @@ std::optional<Misbehaviour> ParseMisbehaviour(std::string_view name) {
   if (name == "close-before-reply") return Misbehaviour::CloseBeforeReply;
   if (name == "drop-waiting") return Misbehaviour::DropWaitingConnections;
   if (name == "undersize-section") return Misbehaviour::UndersizeSection;
+  if (name == "never-answer") return Misbehaviour::NeverAnswer;
   return std::nullopt;
 }
 
-ServiceSession::ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour)
-    : sections_(sections), devices_(devices), misbehaviour_(misbehaviour) {}
+ServiceSession::ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour,
+                               SessionClient client)
+    : sections_(sections), devices_(devices), misbehaviour_(misbehaviour), client_(std::move(client)) {}
+
+SessionAction ServiceSession::Refuse(const std::string& what) {
+  if (client_.log) {
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%lu", static_cast<unsigned long>(client_.processId));
+    client_.log("refused for process " + std::string(pid) + ": " + what);
+  }
+  SessionAction action = Reply(kStatusForbidden);
+  action.kind = SessionAction::Kind::ReplyThenClose;
+  return action;
+}
 
 SessionAction ServiceSession::Handle(const ServiceRequestHeader& header, const uint8_t* body, std::size_t length) {
   if (length != header.bodyLength || !AcceptBodyLength(header.bodyLength)) return CloseConnection();
@@ -60,6 +77,10 @@ SessionAction ServiceSession::Handle(const ServiceRequestHeader& header, const u
 SessionAction ServiceSession::CreateSection(const uint8_t* body, std::size_t length) {
   const std::optional<CreateSharedMemoryRequest> request = DecodeCreateSharedMemory(body, length);
   if (!request) return Reply(kStatusBadRequest);
+  if (!IsClientSectionName(request->name)) return Refuse("section name not of the client's form (\"" + request->name + "\")");
+  if (request->sizeHigh != 0 || request->sizeLow > kMaxClientSection) {
+    return Refuse("section larger than any transfer (" + std::to_string(request->sizeLow) + " bytes)");
+  }
   held_.reset();  // a second request 6 before the finish replaces the first section
   uint32_t size = request->sizeLow;
   if (misbehaviour_ == Misbehaviour::UndersizeSection) size = std::min(size, kUndersizedSection);
@@ -82,7 +103,19 @@ SessionAction ServiceSession::Finish(std::size_t length) {
 SessionAction ServiceSession::DeviceControl(const uint8_t* body, std::size_t length) {
   const std::optional<ServiceIoRequest> request = DecodeServiceIo(body, length);
   if (!request) return Reply(kStatusBadRequest);
+  auto describe = [&](Refusal refusal) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(request->code));
+    return std::string(RefusalText(refusal)) + " (control " + code + " on \"" + request->devicePath + "\")";
+  };
+  if (!IsAllowedControlCode(request->code)) return Refuse(describe(Refusal::ControlCode));
+  if (!IsAllowedDevicePath(request->devicePath)) return Refuse(describe(Refusal::DevicePath));
   if (misbehaviour_ == Misbehaviour::CloseBeforeReply) return CloseConnection();
+  if (misbehaviour_ == Misbehaviour::NeverAnswer) {
+    SessionAction stall;
+    stall.kind = SessionAction::Kind::Stall;
+    return stall;
+  }
 
   uint32_t error = 0, returned = 0;
   bool ok = false;
@@ -93,9 +126,15 @@ SessionAction ServiceSession::DeviceControl(const uint8_t* body, std::size_t len
     const std::optional<TransferLayout> layout = ValidateTransferLayout(*request, view->Size());
     if (!layout) return Reply(kStatusOutsideSection);
     uint8_t* base = view->Data();
-    // The device reads its input from and writes its output into the section itself.
-    ok = devices_.Control(request->devicePath, request->code, base + layout->inputOffset, layout->inputLength,
-                          base + layout->outputOffset, layout->outputLength, &returned, &error);
+    // The client's process can write the section at any time: the request is checked
+    // and performed on the service's own copy, and only the answer goes back.
+    std::vector<uint8_t> input(base + layout->inputOffset, base + layout->inputOffset + layout->inputLength);
+    std::vector<uint8_t> output(layout->outputLength);
+    const Refusal refusal = CheckControlContents(request->code, input.data(), input.size(), output.size());
+    if (refusal != Refusal::None) return Refuse(describe(refusal));
+    ok = devices_.Control(request->devicePath, request->code, input.data(), layout->inputLength, output.data(),
+                          layout->outputLength, &returned, &error);
+    if (!output.empty()) std::memcpy(base + layout->outputOffset, output.data(), output.size());
   }
   if (!ok) return Reply(kStatusDeviceFailed, error, 0);
   if (misbehaviour_ == Misbehaviour::FailDeviceControl) return Reply(kStatusRefused, 0, returned);

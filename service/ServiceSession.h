@@ -6,6 +6,7 @@
 // The system calls sit behind two small ports (sections, devices).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,7 @@ enum class Misbehaviour {
   CloseBeforeReply,        // request 2 read whole, then the connection closed without a reply
   DropWaitingConnections,  // request 6 first closes every connection that has sent nothing yet
   UndersizeSection,        // request 6 creates a section of at most one page, whatever was asked
+  NeverAnswer,             // request 2 read whole, then nothing: the connection stays open unanswered
 };
 std::optional<Misbehaviour> ParseMisbehaviour(std::string_view name);
 
@@ -64,6 +66,7 @@ constexpr uint16_t kStatusSectionFailed = 2;   // the section could not be creat
 constexpr uint16_t kStatusRefused = 3;         // refused on purpose (misbehaviour)
 constexpr uint16_t kStatusDeviceFailed = 4;    // the device I/O control failed
 constexpr uint16_t kStatusOutsideSection = 5;  // input or output would lie outside the section
+constexpr uint16_t kStatusForbidden = 6;       // a request the product never sends: the connection closes
 
 constexpr uint32_t kUndersizedSection = 4096;
 
@@ -72,15 +75,24 @@ struct SessionAction {
     Reply,                // write the reply
     Close,                // close the connection without a reply
     DropOthersThenReply,  // close the waiting connections first, then reply
+    ReplyThenClose,       // write the reply, then end the connection (a refused request)
+    Stall,                // answer nothing; keep the connection until the client leaves
   };
   Kind kind = Kind::Reply;
   ReplyBytes reply{};
   uint16_t Status() const { return DecodeServiceReply(reply).status; }
 };
 
+// Who is on the other end of a connection, and where refusals are written.
+struct SessionClient {
+  uint32_t processId = 0;
+  std::function<void(const std::string& line)> log;  // called on the connection's thread
+};
+
 class ServiceSession {
  public:
-  ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour = Misbehaviour::None);
+  ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour = Misbehaviour::None,
+                 SessionClient client = {});
   ServiceSession(const ServiceSession&) = delete;
   ServiceSession& operator=(const ServiceSession&) = delete;
 
@@ -97,10 +109,12 @@ class ServiceSession {
   SessionAction CreateSection(const uint8_t* body, std::size_t length);
   SessionAction Finish(std::size_t length);
   SessionAction DeviceControl(const uint8_t* body, std::size_t length);
+  SessionAction Refuse(const std::string& what);
 
   SectionStore& sections_;
   DeviceBackend& devices_;
   Misbehaviour misbehaviour_;
+  SessionClient client_;
   std::unique_ptr<HeldSection> held_;
 };
 

@@ -1,8 +1,12 @@
 #include "service/SimulatedDevices.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <set>
 
+#include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
 #include "control/device/ServiceProtocol.h"
 
 namespace tavolen::service {
@@ -127,9 +131,35 @@ std::shared_ptr<sim::SimDevice> SimulatedDevices::Find(const std::string& path) 
   return it == devices_.end() ? nullptr : it->second;
 }
 
+std::string DescribeDeviceRequest(const std::string& devicePath, uint32_t code, const uint8_t* in, uint32_t inLength) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(code));
+  std::string line = devicePath + " " + text;
+  auto appendHex = [&](const uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      std::snprintf(text, sizeof text, " %02X", bytes[i]);
+      line += text;
+    }
+  };
+  if (in == nullptr) return line;
+  if (code == kIoctlScsiPassThrough) {
+    if (const std::optional<BlockLayout> layout = DetectScsiLayout(in, inLength)) {
+      const ScsiPassThroughHeader header = ReadScsiHeader(in, *layout);
+      appendHex(header.cdb.data(), std::min<std::size_t>(header.cdbLength, header.cdb.size()));
+    }
+  } else if (code == kIoctlAtaPassThrough) {
+    if (const std::optional<BlockLayout> layout = DetectAtaLayout(in, inLength)) {
+      const AtaPassThroughHeader header = ReadAtaHeader(in, *layout);
+      appendHex(header.currentTaskFile.data(), header.currentTaskFile.size());
+    }
+  }
+  return line;
+}
+
 bool SimulatedDevices::Control(const std::string& devicePath, uint32_t code, const uint8_t* in, uint32_t inLength,
                                uint8_t* out, uint32_t outLength, uint32_t* bytesReturned, uint32_t* error) {
   *bytesReturned = 0;
+  if (log_) log_(DescribeDeviceRequest(devicePath, code, in, inLength));
   const std::shared_ptr<sim::SimDevice> device = Find(devicePath);
   if (!device) {
     *error = 2;  // ERROR_FILE_NOT_FOUND

@@ -15,7 +15,7 @@ constexpr DWORD kMaxValueBytes = 1 << 20;
 
 bool Win32Registry::KeyExists(Hive hive, const std::u16string& key) {
   UniqueRegKey opened;
-  return ::RegOpenKeyExW(Root(hive), AsWide(key.c_str()), 0, KEY_READ, opened.put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(Root(hive), AsWide(key.c_str()), 0, KEY_QUERY_VALUE, opened.put()) == ERROR_SUCCESS;
 }
 
 std::optional<Registry::Value> Win32Registry::Read(Hive hive, const std::u16string& key, const std::u16string& name) {

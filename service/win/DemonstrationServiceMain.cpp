@@ -2,7 +2,9 @@
 // same program, which can also answer from simulated devices (--simulate) and misbehave
 // on purpose (--misbehave). Built for the tests and scripts/run; never installed by
 // SETUP nor packaged.
+#include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "service/SimulatedDevices.h"
 #include "service/win/ServiceProgram.h"
@@ -18,6 +20,19 @@ int main(int argc, char** argv) {
                                *error = "bad device set: " + options.simulate;
                                return nullptr;
                              }
-                             return std::make_unique<SimulatedDevices>(*specs);
+                             auto devices = std::make_unique<SimulatedDevices>(*specs);
+                             if (!options.deviceLog.empty()) {
+                               // Each line is written and flushed at once, so a test reads
+                               // everything that reached a device while the service runs.
+                               auto lock = std::make_shared<std::mutex>();
+                               devices->SetRequestLog([path = options.deviceLog, lock](const std::string& line) {
+                                 const std::lock_guard<std::mutex> guard(*lock);
+                                 if (std::FILE* file = std::fopen(path.c_str(), "ab")) {
+                                   std::fprintf(file, "%s\r\n", line.c_str());
+                                   std::fclose(file);
+                                 }
+                               });
+                             }
+                             return devices;
                            });
 }

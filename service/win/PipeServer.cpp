@@ -21,10 +21,17 @@ constexpr uint32_t kFirstInstances = 4;
 constexpr uint32_t kIdleInstancesKept = 8;
 // Pause after an instance failed to wait for a client for no known reason.
 constexpr DWORD kConnectRetryMs = 100;
+// After refusing a request: how long the refused client has to read the answer and
+// close its end before the connection is cut.
+constexpr DWORD kRefusalLingerMs = 1000;
 
-// The pipe is for local clients without administrator rights: everyone signed in may
-// read and write; the system and administrators may do everything.
-constexpr char kPipeSecurity[] = "D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;OW)(A;;GRGW;;;AU)";
+// The pipe is for local clients without administrator rights: users signed in at the
+// machine may read and write data (FILE_GENERIC_READ | FILE_GENERIC_WRITE without
+// FILE_CREATE_PIPE_INSTANCE, so nobody else can put up an instance of this pipe); the
+// system and administrators may do everything.
+constexpr char kPipeSecurity[] = "D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x12019b;;;IU)";
+static_assert(((FILE_GENERIC_READ | FILE_GENERIC_WRITE) & ~FILE_CREATE_PIPE_INSTANCE) == 0x12019b,
+              "the interactive users' rights");
 
 UniqueHandle NewEvent(bool manualReset) { return UniqueHandle(::CreateEventW(nullptr, manualReset, FALSE, nullptr)); }
 
@@ -37,9 +44,10 @@ void Abandon(HANDLE pipe, OVERLAPPED& overlapped) {
 }
 
 // One overlapped read or write of at most `length` bytes: the bytes moved, or 0 when it
-// fails or one of the stop events is set while it waits (it is then cancelled and
-// finished). An operation the system completes at once costs no wait.
-DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB) {
+// fails, one of the stop events is set while it waits or the time-out passes (it is then
+// cancelled and finished). An operation the system completes at once costs no wait.
+DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD length, HANDLE stopA, HANDLE stopB,
+               DWORD timeoutMs = INFINITE) {
   OVERLAPPED overlapped{};
   overlapped.hEvent = ioEvent;
   const BOOL done = write ? ::WriteFile(pipe, data, length, nullptr, &overlapped)
@@ -47,7 +55,7 @@ DWORD MoveOnce(HANDLE pipe, HANDLE ioEvent, bool write, uint8_t* data, DWORD len
   if (!done) {
     if (::GetLastError() != ERROR_IO_PENDING) return 0;
     const HANDLE waits[] = {ioEvent, stopA, stopB};
-    if (::WaitForMultipleObjects(3, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    if (::WaitForMultipleObjects(3, waits, FALSE, timeoutMs) != WAIT_OBJECT_0) {
       Abandon(pipe, overlapped);
       return 0;
     }
@@ -104,17 +112,18 @@ struct PipeServer::Instance {
 };
 
 PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options)
-    : sections_(sections), devices_(devices), options_(std::move(options)) {}
+    : sections_(sections), devices_(devices), options_(std::move(options)) {
+  if (options_.maxInstances == 0) options_.maxInstances = kDefaultMaxInstances;
+}
 
 PipeServer::~PipeServer() { Stop(); }
 
 UniqueHandle PipeServer::CreatePipe(bool first) {
   SECURITY_ATTRIBUTES attributes{sizeof attributes, securityDescriptor_.get(), FALSE};
-  const DWORD instances = options_.maxInstances ? options_.maxInstances : PIPE_UNLIMITED_INSTANCES;
   return UniqueHandle(::CreateNamedPipeA(
       options_.pipeName.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, instances, kPipeBufferSize, kPipeBufferSize, 0,
-      securityDescriptor_ ? &attributes : nullptr));
+      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, options_.maxInstances,
+      kPipeBufferSize, kPipeBufferSize, 0, securityDescriptor_ ? &attributes : nullptr));
 }
 
 bool PipeServer::Start() {
@@ -275,12 +284,37 @@ void PipeServer::Run(Instance& instance) {
 }
 
 void PipeServer::Serve(Instance& instance) {
-  ServiceSession session(sections_, devices_, options_.misbehaviour);
   const HANDLE pipe = instance.pipe.get();
+  SessionClient client;
+  ULONG processId = 0;
+  if (::GetNamedPipeClientProcessId(pipe, &processId)) client.processId = processId;
+  client.log = options_.log;
+  const uint32_t clientId = client.processId;
+  bool overCap = false;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    overCap = ++connectionsByClient_[clientId] > options_.maxConnectionsPerClient;
+  }
+  // Counted for as long as this connection lasts, whichever way it ends.
+  struct Uncount {
+    PipeServer& server;
+    uint32_t id;
+    ~Uncount() {
+      const std::lock_guard<std::mutex> lock(server.mutex_);
+      if (--server.connectionsByClient_[id] == 0) server.connectionsByClient_.erase(id);
+    }
+  } uncount{*this, clientId};
+  if (overCap) {
+    ++stats_.refusedConnections;
+    if (options_.log) options_.log("refused for process " + std::to_string(clientId) + ": too many connections");
+    return;
+  }
+  ServiceSession session(sections_, devices_, options_.misbehaviour, std::move(client));
   const HANDLE ioEvent = instance.ioEvent.get();
   const HANDLE drop = instance.drop.get();
+  // A client that says nothing in time is treated as gone.
   auto read = [&](uint8_t* data, DWORD length) {
-    return MoveOnce(pipe, ioEvent, false, data, length, stop_.get(), drop);
+    return MoveOnce(pipe, ioEvent, false, data, length, stop_.get(), drop, options_.idleTimeoutMs);
   };
   auto writeAll = [&](uint8_t* data, DWORD length) {
     for (DWORD written = 0; written < length;) {
@@ -318,8 +352,22 @@ void PipeServer::Serve(Instance& instance) {
     }
     SessionAction action = session.Handle(header, body.data(), body.size());
     if (action.kind == SessionAction::Kind::Close) break;
+    if (action.kind == SessionAction::Kind::Stall) {
+      uint8_t ignored[64];
+      while (read(ignored, sizeof ignored) != 0) {
+      }
+      break;
+    }
     if (action.kind == SessionAction::Kind::DropOthersThenReply) DropWaitingConnections(instance);
     if (!writeAll(action.reply.data(), DWORD(action.reply.size()))) break;
+    if (action.kind == SessionAction::Kind::ReplyThenClose) {
+      ++stats_.refusedRequests;
+      // Disconnecting discards what the client has not read yet: give it a moment to
+      // read the refusal and hang up, then cut the connection whatever it does.
+      uint8_t ignored[64];
+      MoveOnce(pipe, ioEvent, false, ignored, sizeof ignored, stop_.get(), drop, kRefusalLingerMs);
+      break;
+    }
   }
 }
 

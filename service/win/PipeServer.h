@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,11 +30,24 @@ namespace tavolen::service {
 
 struct PipeServerOptions {
   std::string pipeName = kServicePipeName;
-  uint32_t maxInstances = 0;  // 0: unlimited
+  uint32_t maxInstances = 0;  // 0: kDefaultMaxInstances
+  // Connections one client process may hold at once; more are closed unserved. A
+  // request takes two, and a client's threads may ask at the same time.
+  uint32_t maxConnectionsPerClient = 32;
+  // A client that sends nothing (or stops in the middle of a request) this long loses
+  // its connection.
+  uint32_t idleTimeoutMs = 30000;
   Misbehaviour misbehaviour = Misbehaviour::None;
   // Called on the connection's thread with every whole request, before it is handled.
   std::function<void(const ServiceRequestHeader& header, const Bytes& body)> onRequest;
+  // Where refused requests are written, one line each (with the caller's process id);
+  // called from the connections' threads at once.
+  std::function<void(const std::string& line)> log;
 };
+
+// Pipe instances at most when no other cap is given. With the cap on a section's size
+// this also bounds the section memory the service holds (one section per connection).
+constexpr uint32_t kDefaultMaxInstances = 64;
 
 // Counts of what the server received (whole requests by type, connections accepted).
 struct PipeServerStats {
@@ -42,6 +56,8 @@ struct PipeServerStats {
   std::atomic<uint32_t> finishRequests{0};
   std::atomic<uint32_t> deviceControlRequests{0};
   std::atomic<uint32_t> droppedConnections{0};
+  std::atomic<uint32_t> refusedRequests{0};
+  std::atomic<uint32_t> refusedConnections{0};  // over a client's cap
   std::atomic<uint32_t> instances{0};  // pipe instances made, each with its thread
 };
 
@@ -84,6 +100,7 @@ class PipeServer {
   std::mutex mutex_;  // guards everything below and each instance's state
   std::condition_variable connectionEnded_;
   std::vector<std::shared_ptr<Instance>> instances_;
+  std::map<uint32_t, uint32_t> connectionsByClient_;  // open connections per client process id
   uint32_t listening_ = 0;  // instances waiting for a client
   uint32_t open_ = 0;       // instances that exist
   bool stopping_ = false;

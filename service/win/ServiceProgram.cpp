@@ -27,6 +27,14 @@ int Serve(const ServiceOptions& options, const DeviceBackendFactory& makeDevices
   PipeServerOptions serverOptions;
   serverOptions.maxInstances = options.maxInstances;
   serverOptions.misbehaviour = options.misbehaviour;
+  serverOptions.log = [console = options.console](const std::string& line) {
+    if (console) {
+      std::fprintf(stderr, "%s\n", line.c_str());
+      std::fflush(stderr);
+    } else {
+      ::OutputDebugStringA((line + "\n").c_str());
+    }
+  };
   PipeServer server(sections, *devices, serverOptions);
   if (!server.Start()) {
     std::fprintf(stderr, "cannot listen on %s (error %lu)\n", kServicePipeName, ::GetLastError());

@@ -2,12 +2,20 @@
 // service running on threads of this process.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <atomic>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "control/device/ByteOrder.h"
+#include "framework/UniqueLocal.h"
 #include "control/device/CAtaCommand.h"
 #include "control/device/CIoctl.h"
 #include "control/device/COptCommand.h"
@@ -182,6 +190,39 @@ TEST(ServiceClientFailures, ConnectionClosedBeforeTheReplyIsAShortRead) {
   EXPECT_TRUE(trace.ioRequestSent);
 }
 
+TEST(ServiceClientFailures, AServiceThatNeverAnswersFailsTheRequestAtItsDeadline) {
+  ServiceDeadlines deadlines;
+  deadlines.transferMs = 200;
+  uint8_t out[12];
+  {
+  InProcessService service(Misbehaving(Misbehaviour::NeverAnswer));
+  ASSERT_TRUE(service.started);
+  ServiceTrace trace;
+  ::SetLastError(0);
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &trace,
+                                    deadlines));
+  EXPECT_EQ(DWORD(ERROR_SEM_TIMEOUT), ::GetLastError());
+  EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
+  EXPECT_EQ(kServiceStatusReadShort, trace.status);
+  EXPECT_TRUE(trace.ioRequestSent);
+
+  }
+  // Every instance taken by a client that says nothing: the wait for one ends too.
+  PipeServerOptions one;
+  one.maxInstances = 1;
+  InProcessService service(one);
+  ASSERT_TRUE(service.started);
+  RawConnection squatter;
+  ASSERT_TRUE(squatter);
+  deadlines.connectMs = 200;
+  ServiceTrace busy;
+  EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, out, 12, &busy,
+                                    deadlines));
+  EXPECT_EQ(ServiceStep::Connect, busy.step);
+  EXPECT_EQ(uint32_t(ERROR_SEM_TIMEOUT), busy.systemError);
+  EXPECT_GE(busy.pipeBusy, 1u);
+}
+
 TEST(ServiceClientFailures, ConnectionClosedBeforeTheRequestIsAShortWrite) {
   // The service closes the waiting request connection while it creates the section.
   InProcessService service(Misbehaving(Misbehaviour::DropWaitingConnections));
@@ -268,7 +309,7 @@ TEST(ServiceClientFailures, BusyPipeIsWaitedForUntilAnInstanceFrees) {
 TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
   InProcessService service;
   ASSERT_TRUE(service.started);
-  const std::string name = "Global\\TavolenHostileTestSection";
+  const std::string name = TransferAreaName(0x7E57, 0x1);
   {
     RawConnection raw;
     ASSERT_TRUE(raw);
@@ -302,6 +343,81 @@ TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
   // The service still serves well-behaved clients.
   uint8_t record[12] = {};
   EXPECT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12));
+}
+
+TEST(ServiceHostileClients, ThePipeLetsSignedInUsersUseItButNotPutUpInstances) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  RawConnection client;
+  ASSERT_TRUE(client);
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  ASSERT_EQ(DWORD(ERROR_SUCCESS), ::GetSecurityInfo(client.Handle(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                                                    nullptr, nullptr, &dacl, nullptr, &raw));
+  const UniqueLocal descriptor(raw);
+  ASSERT_NE(nullptr, dacl);
+  std::map<std::string, ACCESS_MASK> allowed;  // by SID text
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(::GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+    ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType);
+    LPSTR text = nullptr;
+    ASSERT_TRUE(::ConvertSidToStringSidA(&ace->SidStart, &text));
+    allowed[text] = ace->Mask;
+    ::LocalFree(text);
+  }
+  const std::string interactive = "S-1-5-4", system = "S-1-5-18", administrators = "S-1-5-32-544";
+  EXPECT_EQ(3u, allowed.size()) << "nobody else";
+  ASSERT_EQ(1u, allowed.count(interactive));
+  EXPECT_EQ(ACCESS_MASK(FILE_READ_DATA | FILE_WRITE_DATA), allowed[interactive] & (FILE_READ_DATA | FILE_WRITE_DATA));
+  EXPECT_EQ(0u, allowed[interactive] & (FILE_CREATE_PIPE_INSTANCE | WRITE_DAC | WRITE_OWNER | DELETE));
+  EXPECT_EQ(1u, allowed.count(system));
+  EXPECT_EQ(1u, allowed.count(administrators));
+}
+
+TEST(ServiceHostileClients, IdleAndSurplusConnectionsAreClosedAndTheProductIsStillServed) {
+  uint8_t byte = 0;
+  {
+    PipeServerOptions quick;
+    quick.idleTimeoutMs = 200;
+    InProcessService service(quick);
+    ASSERT_TRUE(service.started);
+    RawConnection idle;
+    ASSERT_TRUE(idle);
+    EXPECT_FALSE(idle.ReadAll(&byte, 1)) << "a connection that says nothing is closed";
+    RawConnection halfway;
+    ASSERT_TRUE(halfway);
+    const RequestHeaderBytes header = EncodeRequestHeader({2, 0, 40});
+    ASSERT_TRUE(halfway.WriteAll(header.data(), header.size()));
+    EXPECT_FALSE(halfway.ReadAll(&byte, 1)) << "a request that stops halfway is dropped";
+  }
+  PipeServerOptions capped;
+  capped.maxConnectionsPerClient = 4;
+  InProcessService service(capped);
+  ASSERT_TRUE(service.started);
+  // Each connection waits for a free instance, as a client that finds the pipe busy does.
+  auto connect = [] {
+    ::WaitNamedPipeA(kServicePipeName, 10000);
+    return std::make_unique<RawConnection>();
+  };
+  std::vector<std::unique_ptr<RawConnection>> flood;
+  for (int i = 0; i < 4; ++i) {
+    flood.push_back(connect());
+    ASSERT_TRUE(*flood.back());
+  }
+  const std::unique_ptr<RawConnection> surplus = connect();
+  ASSERT_TRUE(*surplus);
+  EXPECT_FALSE(surplus->ReadAll(&byte, 1)) << "the fifth connection of one process is closed unserved";
+  EXPECT_EQ(1u, service.Stats().refusedConnections.load());
+  flood.clear();
+  // The flood's connections end as their client closes them; a request may still meet
+  // the last of them, so it is asked a few times.
+  uint8_t record[12] = {};
+  int served = 0;
+  for (int attempt = 0; attempt < 20 && !served; ++attempt) {
+    served = ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12);
+  }
+  EXPECT_EQ(1, served);
 }
 
 TEST(ServiceConcurrency, SeveralClientsAreServedAtOnce) {

@@ -13,13 +13,16 @@
 #include "control/device/COptCommand.h"
 #include "control/device/CSatCommand.h"
 #include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
 #include "control/device/win/ServiceClient.h"
 #include "control/device/ServiceProtocol.h"
 #include "service/ServiceSession.h"
 #include "sim/SimOpener.h"
 #include "tests/service/ServiceProcess.h"
+#include "tests/sim/SimTestBlocks.h"
 #include "framework/UniqueHandle.h"
 #include "framework/UniqueServiceHandle.h"
+#include "framework/UniqueView.h"
 #include "control/device/win/Win32DeviceOpener.h"
 
 namespace tavolen {
@@ -122,6 +125,108 @@ TEST(ServiceProcess, MisbehaviourOptionsReachTheClient) {
     EXPECT_EQ(kServiceStatusReadShort, trace.status);
     EXPECT_TRUE(service.Stop());
   }
+}
+
+// --- a hostile client ----------------------------------------------------------------
+
+// A pass-through block in the layout the service receives.
+std::vector<uint8_t> ScsiBlock(std::vector<uint8_t> cdb, uint8_t direction, uint32_t length) {
+  return sim::testing::ScsiBlock(BlockLayout::Bits32, std::move(cdb), direction, length).bytes;
+}
+
+struct HostileAnswer {
+  uint16_t status = 0xFFFF;
+  bool closedAfter = false;  // the service ended the connection after answering
+};
+
+// Sends one request 2 as the product's client does, but with whatever it is given.
+HostileAnswer SendHostile(uint32_t code, const std::string& path, const std::vector<uint8_t>& block) {
+  HostileAnswer answer;
+  static uint32_t sequence = 0;
+  const std::string name = TransferAreaName(::GetCurrentThreadId(), ++sequence);
+  const uint32_t length = uint32_t(block.size());
+  const auto request = MakeServiceIoRequest(code, name, path, length, length);
+  const UniqueHandle pipe(
+      ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  const UniqueHandle mapping = OpenTransferArea(name, 0, request->sectionSizeLow);
+  if (!pipe || !mapping) return answer;
+  {
+    const UniqueView view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!view) return answer;
+    if (length) std::memcpy(ViewBytes(view), block.data(), length);
+  }
+  const Bytes bytes = EncodeServiceIo(*request).Whole();
+  DWORD moved = 0;
+  if (!::WriteFile(pipe.get(), bytes.data(), DWORD(bytes.size()), &moved, nullptr)) return answer;
+  ReplyBytes reply{};
+  if (!::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) || moved != reply.size()) {
+    return answer;
+  }
+  answer.status = DecodeServiceReply(reply).status;
+  uint8_t more = 0;
+  answer.closedAfter = !::ReadFile(pipe.get(), &more, 1, &moved, nullptr);
+  return answer;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string text;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    std::fclose(file);
+  }
+  return text;
+}
+
+TEST(ServiceProcess, RefusesAHostileClientAndKeepsServingTheProduct) {
+  char folder[MAX_PATH];
+  ASSERT_NE(0u, ::GetTempPathA(sizeof folder, folder));
+  const std::string deviceLog = std::string(folder) + UniqueName("devices") + ".log";
+  ::DeleteFileA(deviceLog.c_str());
+  ServiceProcess service = ServiceProcess::Simulating("0=plain-ata,1=sat", "--device-log " + deviceLog);
+  ASSERT_TRUE(service.Listening());
+
+  const std::vector<uint8_t> inquiry = ScsiBlock({0x12, 0, 0, 0, 56, 0}, kScsiDataIn, 56);
+  struct Case {
+    const char* what;
+    uint32_t code;
+    std::string path;
+    std::vector<uint8_t> block;
+  };
+  const Case refused[] = {
+      {"a WRITE CDB", kIoctlScsiPassThrough, "\\\\.\\PhysicalDrive0",
+       ScsiBlock({0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, kScsiDataOut, 512)},
+      {"an unlisted control (delete the drive layout)", 0x0007C100, "\\\\.\\PhysicalDrive0", {}},
+      {"a UNC path", kIoctlScsiPassThrough, "\\\\host\\share\\disk", inquiry},
+      {"a direct pass-through", 0x0004D014, "\\\\.\\PhysicalDrive0", inquiry},
+  };
+  for (const Case& c : refused) {
+    const HostileAnswer answer = SendHostile(c.code, c.path, c.block);
+    EXPECT_EQ(service::kStatusForbidden, answer.status) << c.what;
+    EXPECT_TRUE(answer.closedAfter) << c.what << ": the connection ends";
+  }
+
+  // The product's own requests are still served.
+  uint8_t record[12] = {};
+  EXPECT_EQ(1, ServiceDeviceControl(nullptr, "\\\\.\\PhysicalDrive1", kIoctlStorageGetDeviceNumber, nullptr, 0,
+                                    record, 12));
+  EXPECT_EQ(1u, record[4]);
+  CSatCommand sat(SystemDeviceOpener(), 1);
+  uint8_t answer[56] = {};
+  EXPECT_TRUE(sat.Inquiry(answer, sizeof answer));
+
+  ASSERT_TRUE(service.Stop());
+  const std::string lines = ReadWholeFile(deviceLog);
+  ::DeleteFileA(deviceLog.c_str());
+  EXPECT_EQ("\\\\.\\PhysicalDrive1 0x002D1080\r\n\\\\.\\PhysicalDrive1 0x0004D004 12 00 00 00 38 00\r\n", lines)
+      << "only the product's requests reached a device";
+  char pid[32];
+  std::snprintf(pid, sizeof pid, "refused for process %lu", ::GetCurrentProcessId());
+  std::size_t logged = 0;
+  for (std::size_t at = service.Output().find(pid); at != std::string::npos; at = service.Output().find(pid, at + 1)) {
+    ++logged;
+  }
+  EXPECT_EQ(4u, logged) << service.Output();
 }
 
 TEST(ServiceProcess, BadCommandLineIsRefused) {

@@ -6,57 +6,17 @@
 #include <map>
 
 #include "control/device/ByteOrder.h"
+#include "control/device/AtaTaskFile.h"
 #include "control/device/IoctlCodes.h"
+#include "control/device/PassThroughBlock.h"
+#include "service/RequestPolicy.h"
 #include "service/ServiceOptions.h"
 #include "service/ServiceSession.h"
 #include "service/SimulatedDevices.h"
+#include "tests/service/MemorySections.h"
 
 namespace tavolen::service {
 namespace {
-
-// Sections in memory. A section lives while the service holds it or a view is open,
-// or while the "client" (the test) holds it.
-class MemorySections : public SectionStore {
- public:
-  struct Section {
-    Bytes bytes;
-    int holders = 0;
-  };
-  std::map<std::string, std::shared_ptr<Section>> sections;
-  int openViews = 0;
-
-  class Held : public HeldSection {
-   public:
-    explicit Held(std::shared_ptr<Section> s) : section(std::move(s)) { ++section->holders; }
-    ~Held() override { --section->holders; }
-    std::shared_ptr<Section> section;
-  };
-  class View : public SectionView {
-   public:
-    View(std::shared_ptr<Section> s, int& views) : section(std::move(s)), views_(views) { ++views_; }
-    ~View() override { --views_; }
-    uint8_t* Data() override { return section->bytes.data(); }
-    uint64_t Size() const override { return section->bytes.size(); }
-    std::shared_ptr<Section> section;
-
-   private:
-    int& views_;
-  };
-
-  std::unique_ptr<HeldSection> Create(const std::string& name, uint32_t size) override {
-    auto it = sections.find(name);
-    if (it != sections.end() && it->second->holders > 0) return nullptr;
-    auto section = std::make_shared<Section>();
-    section->bytes.assign(size, 0);
-    sections[name] = section;
-    return std::make_unique<Held>(section);
-  }
-  std::unique_ptr<SectionView> Open(const std::string& name) override {
-    auto it = sections.find(name);
-    if (it == sections.end()) return nullptr;
-    return std::make_unique<View>(it->second, openViews);
-  }
-};
 
 // Records each control and answers with a fixed pattern.
 class RecordingDevices : public DeviceBackend {
@@ -82,6 +42,12 @@ class RecordingDevices : public DeviceBackend {
   }
 };
 
+// A section name of the client's form.
+std::string Section(uint32_t n) { return TransferAreaName(n, 0); }
+
+constexpr char kDisk[] = "\\\\.\\PhysicalDrive1";
+constexpr uint32_t kCode = kIoctlStorageGetDeviceNumber;
+
 class ServiceSessionTest : public ::testing::Test {
  protected:
   MemorySections sections;
@@ -100,7 +66,7 @@ class ServiceSessionTest : public ::testing::Test {
 
 TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
   ServiceSession session(sections, devices);
-  const std::string name = "Global\\00000001-LIBSEMBRID_SHARE";
+  const std::string name = Section(1);
   EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 7, name})).Status());
   EXPECT_TRUE(session.HoldsSection());
   auto client = ClientOpens(name);
@@ -110,21 +76,19 @@ TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
 
   Bytes& area = client->section->bytes;
   area[0] = 0x11;
-  area[1] = 0x22;
-  area[2] = 0x33;
-  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(0x2D1080, name, "\\\\.\\X", 3, 4)));
+  const SessionAction action =
+      Send(session, EncodeServiceIo(*MakeServiceIoRequest(kIoctlStorageGetDeviceNumber, name, kDisk, 0, 4)));
   EXPECT_EQ(SessionAction::Kind::Reply, action.kind);
   EXPECT_EQ(0, action.Status());
   EXPECT_EQ(4u, GetLe32(&action.reply[6])) << "bytes returned travel in the reply";
   ASSERT_EQ(1u, devices.calls.size());
-  EXPECT_EQ("\\\\.\\X", devices.calls[0].path);
-  EXPECT_EQ(Bytes({0x11, 0x22, 0x33}), devices.calls[0].input);
-  EXPECT_EQ(Bytes({0x11, 0x22, 0x33, 0xA0, 0xA1, 0xA2, 0xA3}), area);
+  EXPECT_EQ(kDisk, devices.calls[0].path);
+  EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3, 0, 0, 0}), area) << "the output lands at the output offset";
   EXPECT_EQ(0, sections.openViews) << "the view is closed before the reply";
 }
 
 TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
-  const std::string name = "Global\\taken";
+  const std::string name = Section(2);
   {
     ServiceSession first(sections, devices);
     EXPECT_EQ(0, Send(first, EncodeCreateSharedMemory({0, 8, name})).Status());
@@ -139,28 +103,60 @@ TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
 
 TEST_F(ServiceSessionTest, ControlOutsideTheSectionIsRefusedWithoutTouchingTheDevice) {
   ServiceSession session(sections, devices);
-  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, "s"})).Status());
-  auto client = ClientOpens("s");
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, Section(3)})).Status());
+  auto client = ClientOpens(Section(3));
   ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
 
   // The client claims a big section; only the real 16 bytes count.
-  ServiceIoRequest request = *MakeServiceIoRequest(1, "s", "p", 8, 9);
+  ServiceIoRequest request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 17);
   EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
-  request = *MakeServiceIoRequest(1, "s", "p", 8, 8);
+  request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 8);
   request.outputOffset = 0xFFFFFFFCu;
   EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
   EXPECT_TRUE(devices.calls.empty());
-  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "gone", "p", 0, 0))).Status());
+  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(4), kDisk, 0, 0))).Status());
   EXPECT_TRUE(devices.calls.empty());
+}
+
+TEST_F(ServiceSessionTest, ForeignSectionNamesAndOversizedSectionsAreRefused) {
+  std::vector<std::string> log;
+  const SessionClient client{77, [&](const std::string& line) { log.push_back(line); }};
+  struct Case {
+    std::string name;
+    uint32_t sizeHigh, sizeLow;
+  };
+  const Case refused[] = {
+      {"Global\\SomeoneElsesSection", 0, 64},
+      {"Local\\00000001000000AA-LIBSEMBRID_SHARE", 0, 64},
+      {"Global\\00000001000000aa-LIBSEMBRID_SHARE", 0, 64},
+      {"Global\\00000001000000AA-LIBSEMBRID_SHAREX", 0, 64},
+      {"Global\\0000000100000AA-LIBSEMBRID_SHARE", 0, 64},
+      {Section(11), 0, kMaxClientSection + 1},
+      {Section(11), 0, 64u * 1024 * 1024},
+  };
+  for (const Case& c : refused) {
+    log.clear();
+    ServiceSession session(sections, devices, Misbehaviour::None, client);
+    const SessionAction action = Send(session, EncodeCreateSharedMemory({c.sizeHigh, c.sizeLow, c.name}));
+    EXPECT_EQ(kStatusForbidden, action.Status()) << c.name << " " << c.sizeLow;
+    EXPECT_EQ(SessionAction::Kind::ReplyThenClose, action.kind);
+    EXPECT_FALSE(session.HoldsSection());
+    ASSERT_EQ(1u, log.size());
+    EXPECT_NE(std::string::npos, log[0].find("process 77")) << log[0];
+  }
+  EXPECT_TRUE(sections.sections.empty()) << "nothing was made";
+  ServiceSession session(sections, devices, Misbehaviour::None, client);
+  EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(11)})).Status())
+      << "the largest transfer fits";
 }
 
 TEST_F(ServiceSessionTest, MalformedRequestsAreAnsweredWithFailureOrClosed) {
   ServiceSession session(sections, devices);
   // Wrong flags, unknown type.
-  ServiceRequestMessage create = EncodeCreateSharedMemory({0, 8, "n"});
+  ServiceRequestMessage create = EncodeCreateSharedMemory({0, 8, Section(5)});
   create.header[1] = 0;
   EXPECT_EQ(kStatusBadRequest, Send(session, create).Status());
-  ServiceRequestMessage control = EncodeServiceIo(*MakeServiceIoRequest(1, "n", "p", 0, 0));
+  ServiceRequestMessage control = EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(5), kDisk, 0, 0));
   control.header[1] = 1;
   EXPECT_EQ(kStatusBadRequest, Send(session, control).Status());
   ServiceRequestMessage unknown = EncodeFinish();
@@ -180,11 +176,11 @@ TEST_F(ServiceSessionTest, MalformedRequestsAreAnsweredWithFailureOrClosed) {
 
 TEST_F(ServiceSessionTest, DeviceFailureCarriesTheSystemError) {
   ServiceSession session(sections, devices);
-  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "d"})).Status());
-  auto client = ClientOpens("d");
+  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(6)})).Status());
+  auto client = ClientOpens(Section(6));
   ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
   devices.succeed = false;
-  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "d", "p", 0, 0)));
+  const SessionAction action = Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(6), kDisk, 0, 0)));
   EXPECT_EQ(kStatusDeviceFailed, action.Status());
   EXPECT_EQ(1117u, GetLe32(&action.reply[2]));
 }
@@ -192,32 +188,37 @@ TEST_F(ServiceSessionTest, DeviceFailureCarriesTheSystemError) {
 TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
   {
     ServiceSession session(sections, devices, Misbehaviour::RefuseFinish);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, "r"})).Status());
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(7)})).Status());
     EXPECT_EQ(kStatusRefused, Send(session, EncodeFinish()).Status());
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::FailDeviceControl);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 4, "f"})).Status());
-    auto client = ClientOpens("f");
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 4, Section(8)})).Status());
+    auto client = ClientOpens(Section(8));
     ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
-    EXPECT_EQ(kStatusRefused, Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "f", "p", 0, 4))).Status());
+    EXPECT_EQ(kStatusRefused, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 4))).Status());
     EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3}), client->section->bytes) << "the output is there, the status says no";
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::CloseBeforeReply);
     EXPECT_EQ(SessionAction::Kind::Close,
-              Send(session, EncodeServiceIo(*MakeServiceIoRequest(1, "f", "p", 0, 0))).kind);
+              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 0))).kind);
+  }
+  {
+    ServiceSession session(sections, devices, Misbehaviour::NeverAnswer);
+    EXPECT_EQ(SessionAction::Kind::Stall,
+              Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(8), kDisk, 0, 0))).kind);
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::DropWaitingConnections);
-    const SessionAction action = Send(session, EncodeCreateSharedMemory({0, 8, "w"}));
+    const SessionAction action = Send(session, EncodeCreateSharedMemory({0, 8, Section(9)}));
     EXPECT_EQ(SessionAction::Kind::DropOthersThenReply, action.kind);
     EXPECT_EQ(0, action.Status());
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::UndersizeSection);
-    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, "u"})).Status());
-    EXPECT_EQ(kUndersizedSection, sections.sections.at("u")->bytes.size());
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, Section(10)})).Status());
+    EXPECT_EQ(kUndersizedSection, sections.sections.at(Section(10))->bytes.size());
   }
 }
 
@@ -226,7 +227,8 @@ TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
 TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   std::string error;
   const auto options = ParseServiceOptions({"--console", "--simulate", "1=sat", "--misbehave", "refuse-finish",
-                                            "--max-instances", "2", "--ready-event", "R", "--stop-event", "S"},
+                                            "--max-instances", "2", "--ready-event", "R", "--stop-event", "S",
+                                            "--device-log", "L"},
                                            ServiceBuild::Demonstration, &error);
   ASSERT_TRUE(options) << error;
   EXPECT_TRUE(options->console);
@@ -235,6 +237,7 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   EXPECT_EQ(2u, options->maxInstances);
   EXPECT_EQ("R", options->readyEvent);
   EXPECT_EQ("S", options->stopEvent);
+  EXPECT_EQ("L", options->deviceLog);
 
   for (ServiceBuild build : {ServiceBuild::Product, ServiceBuild::Demonstration}) {
     const auto service = ParseServiceOptions({}, build, &error);
@@ -261,7 +264,8 @@ TEST(ServiceOptionsTest, TheInstalledBuildKnowsNoSimulationOrMisbehaviour) {
   ASSERT_TRUE(product) << error;
   EXPECT_EQ(4u, product->maxInstances);
   for (const std::vector<std::string>& demonstrationOnly :
-       {std::vector<std::string>{"--simulate", "1=sat"}, {"--misbehave", "none"}, {"--console", "--simulate", "1=sat"}}) {
+       {std::vector<std::string>{"--simulate", "1=sat"}, {"--misbehave", "none"}, {"--console", "--simulate", "1=sat"},
+        {"--device-log", "devices.log"}}) {
     error.clear();
     EXPECT_FALSE(ParseServiceOptions(demonstrationOnly, ServiceBuild::Product, &error)) << demonstrationOnly.back();
     EXPECT_NE(std::string::npos, error.find("unknown option")) << error;
@@ -317,6 +321,45 @@ TEST(SimulatedDeviceSetTest, OneDeviceAnswersUnderEachOfItsNames) {
   }
   byNumber->ata.powerMode = sim::AtaDisk::kPowerStandby;
   EXPECT_EQ(sim::AtaDisk::kPowerStandby, devices.Find(disk)->ata.powerMode);
+}
+
+TEST(SimulatedDeviceSetTest, LogsEveryRequestThatReachesTheDevices) {
+  SimulatedDevices devices(*ParseSimulatedDeviceSet("2=sat"));
+  std::vector<std::string> lines;
+  devices.SetRequestLog([&](const std::string& line) { lines.push_back(line); });
+  uint8_t record[12] = {};
+  uint32_t returned = 0, error = 0;
+  devices.Control("\\\\.\\PhysicalDrive2", kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &returned, &error);
+  devices.Control("\\\\.\\PhysicalDrive9", kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &returned, &error);
+
+  Bytes scsi(96 + 56, 0);
+  ScsiPassThroughHeader header;
+  header.length = 44;
+  header.cdbLength = 6;
+  header.dataIn = kScsiDataIn;
+  header.dataTransferLength = 56;
+  header.dataBufferOffset = 80;
+  header.senseInfoOffset = 48;
+  header.cdb = {0x12, 0, 0, 0, 0x38, 0};
+  WriteScsiHeader(header, BlockLayout::Bits32, scsi.data());
+  devices.Control("\\\\.\\PhysicalDrive2", kIoctlScsiPassThrough, scsi.data(), uint32_t(scsi.size()), scsi.data(),
+                  uint32_t(scsi.size()), &returned, &error);
+  Bytes ata(56 + 512, 0);
+  AtaPassThroughHeader ataHeader;
+  ataHeader.length = 40;
+  ataHeader.ataFlags = kAtaFlagsDataIn;
+  ataHeader.dataTransferLength = 512;
+  ataHeader.dataBufferOffset = 40;
+  ataHeader.currentTaskFile = {0, 1, 0, 0, 0, 0xA0, 0xEC, 0};
+  WriteAtaHeader(ataHeader, BlockLayout::Bits32, ata.data());
+  devices.Control("\\\\.\\PhysicalDrive2", kIoctlAtaPassThrough, ata.data(), uint32_t(ata.size()), ata.data(),
+                  uint32_t(ata.size()), &returned, &error);
+
+  EXPECT_EQ((std::vector<std::string>{"\\\\.\\PhysicalDrive2 0x002D1080", "\\\\.\\PhysicalDrive9 0x002D1080",
+                                      "\\\\.\\PhysicalDrive2 0x0004D004 12 00 00 00 38 00",
+                                      "\\\\.\\PhysicalDrive2 0x0004D02C 00 01 00 00 00 A0 EC 00"}),
+            lines)
+      << "a line for each request, also one no device answers";
 }
 
 TEST(SimulatedDeviceSetTest, RoutesByPathWithoutCase) {

@@ -94,6 +94,7 @@ class RawConnection : public ServiceStream {
     return ::ReadFile(pipe_.get(), data, DWORD(length), &read, nullptr) && read == length;
   }
   void Close() { pipe_.reset(); }
+  HANDLE Handle() const { return pipe_.get(); }
 
  private:
   UniqueHandle pipe_;

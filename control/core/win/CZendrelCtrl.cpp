@@ -8,8 +8,10 @@
 #include "control/core/ControlTimers.h"
 #include "control/core/FlyOutInfo.h"
 #include "control/core/LauncherValues.h"
+#include "control/core/SiteLock.h"
 #include "control/core/StandbyTimers.h"
 #include "control/core/ZendrelDispatch.h"
+#include "control/core/win/ContainerQuery.h"
 #include "control/core/win/ServiceCheck.h"
 #include "control/core/win/ZendrelIds.h"
 #include "control/resources/resource.h"
@@ -114,8 +116,14 @@ HRESULT CZendrelCtrl::CheckCreation() {
   return E_FAIL;
 }
 
+void CZendrelCtrl::OnClientSiteChanged() {
+  if (ClientSite()) served_ = ServesSite(DescribeContainer(ClientSite()));
+}
+
 HRESULT CZendrelCtrl::Invoke(DISPID id, const std::vector<VARIANT>& args, VARIANT* result) {
   namespace d = zendrel_dispid;
+  // A page from elsewhere gets nothing: no rows, no settings files, no registry values.
+  if (!served_) return E_ACCESSDENIED;
   switch (id) {
     case d::GetDriveLetterCount:
       V_VT(result) = VT_I2;
@@ -174,7 +182,10 @@ void CZendrelCtrl::StopTimer(uintptr_t id) {
 HRESULT CZendrelCtrl::LoadGadgetPath(const std::u16string& path) {
   // The timers and the rows live on the control window, which in-place activation makes.
   if (!ControlHwnd()) return E_UNEXPECTED;
-  app_.SetGadgetFolder(NormalizeGadgetPath(path));
+  // Settings files and icons are read from this folder: never another computer's.
+  const std::optional<std::u16string> folder = CheckedGadgetFolder(path);
+  if (!folder) return E_INVALIDARG;
+  app_.SetGadgetFolder(*folder);
   {
     const std::unique_ptr<SettingsFile> ini = Ini();
     options_ = ReadGadgetOptions(*ini);

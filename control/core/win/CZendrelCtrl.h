@@ -42,6 +42,8 @@ class CZendrelCtrl : public ActiveXControl {
   void OnWindowCreated() override;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnPositionChanged(const RECT& position) override;
+  // Decides whether this container is served (a browser only for local pages).
+  void OnClientSiteChanged() override;
 
  private:
   // Automation members.
@@ -92,6 +94,7 @@ class CZendrelCtrl : public ActiveXControl {
   UniqueModule richEdit_;            // the rows' rich edit class, while a control lives
   int serviceStatus_ = 0;
   bool started_ = false;  // LoadGadgetPath ran
+  bool served_ = true;    // the container may call the members (set with each client site)
 };
 
 }  // namespace tavolen

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <optional>
 
+#include "control/device/PassThroughBlock.h"
 #include "control/device/ServiceProtocol.h"
 #include "framework/UniqueRegKey.h"
 #include "framework/UniqueView.h"
@@ -14,27 +15,60 @@ namespace tavolen {
 namespace {
 
 constexpr DWORD kPipeWaitMs = 10000;
+// A device may take its whole time-out before the service can answer.
+static_assert(ServiceDeadlines{}.transferMs >= (kScsiTimeoutService + 5) * 1000, "the deadline outlasts a device");
+static_assert(ServiceDeadlines{}.transferMs >= (kAtaTimeout + 5) * 1000, "the deadline outlasts a device");
 
-// One synchronous pipe connection; every transfer must move all its bytes at once.
+// Milliseconds left until a deadline taken from GetTickCount64.
+DWORD Remaining(ULONGLONG deadline) {
+  const ULONGLONG now = ::GetTickCount64();
+  return now >= deadline ? 0 : DWORD(deadline - now);
+}
+
+// One overlapped pipe connection; every transfer must move all its bytes before its
+// deadline, else it is cancelled and fails with ERROR_SEM_TIMEOUT.
 class PipeStream : public ServiceStream {
  public:
-  explicit PipeStream(HANDLE pipe) : pipe_(pipe) {}
-  bool WriteAll(const uint8_t* data, std::size_t length) override {
-    DWORD written = 0;
-    const BOOL ok = ::WriteFile(pipe_, data, DWORD(length), &written, nullptr);
-    if (!ok) error_ = ::GetLastError();
-    return ok && written == length;
-  }
-  bool ReadAll(uint8_t* data, std::size_t length) override {
-    DWORD read = 0;
-    const BOOL ok = ::ReadFile(pipe_, data, DWORD(length), &read, nullptr);
-    if (!ok) error_ = ::GetLastError();
-    return ok && read == length;
-  }
+  PipeStream(HANDLE pipe, DWORD transferMs) : pipe_(pipe), transferMs_(transferMs) {}
+  bool WriteAll(const uint8_t* data, std::size_t length) override { return Move(true, const_cast<uint8_t*>(data), length); }
+  bool ReadAll(uint8_t* data, std::size_t length) override { return Move(false, data, length); }
   uint32_t Error() const { return error_; }
 
  private:
+  bool Move(bool write, uint8_t* data, std::size_t length) {
+    if (!event_) {
+      event_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+      if (!event_) return Failed(::GetLastError());
+    }
+    const ULONGLONG deadline = ::GetTickCount64() + transferMs_;
+    for (std::size_t done = 0; done < length;) {
+      OVERLAPPED overlapped{};
+      overlapped.hEvent = event_.get();
+      const DWORD ask = DWORD(length - done);
+      const BOOL started = write ? ::WriteFile(pipe_, data + done, ask, nullptr, &overlapped)
+                                 : ::ReadFile(pipe_, data + done, ask, nullptr, &overlapped);
+      if (!started && ::GetLastError() != ERROR_IO_PENDING) return Failed(::GetLastError());
+      if (!started && ::WaitForSingleObject(event_.get(), Remaining(deadline)) != WAIT_OBJECT_0) {
+        DWORD ignored = 0;
+        ::CancelIoEx(pipe_, &overlapped);
+        ::GetOverlappedResult(pipe_, &overlapped, &ignored, TRUE);  // the system is done with it
+        return Failed(ERROR_SEM_TIMEOUT);
+      }
+      DWORD moved = 0;
+      if (!::GetOverlappedResult(pipe_, &overlapped, &moved, FALSE)) return Failed(::GetLastError());
+      if (moved == 0) return Failed(ERROR_BROKEN_PIPE);
+      done += moved;
+    }
+    return true;
+  }
+  bool Failed(uint32_t error) {
+    error_ = error;
+    return false;
+  }
+
   HANDLE pipe_;
+  DWORD transferMs_;
+  UniqueHandle event_;
   uint32_t error_ = 0;
 };
 
@@ -49,8 +83,8 @@ struct Outcome {
   }
 };
 
-uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error) {
-  PipeStream stream(pipe);
+uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error, const ServiceDeadlines& deadlines) {
+  PipeStream stream(pipe, deadlines.transferMs);
   const uint16_t status = SendServiceRequest(stream, message);
   *error = stream.Error();
   return status;
@@ -58,18 +92,22 @@ uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error
 
 }  // namespace
 
-UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace) {
+UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace, const ServiceDeadlines& deadlines) {
   ServiceTrace local;
   ServiceTrace& t = trace ? *trace : local;
   const char* pipeName = name ? name : kServicePipeName;
   // The open comes first: a listening instance needs no wait. Only a busy pipe, or one
   // that is not there, is waited for; a pipe that does not exist fails the wait at once,
   // so a missing service is reported without delay and without a second try.
+  const ULONGLONG deadline = ::GetTickCount64() + deadlines.connectMs;
   for (;;) {
     ++t.pipeOpens;
     if (t.beforePipeOpen) t.beforePipeOpen(t.pipeOpens);
+    // The service may learn who the caller is, never act as the caller.
     UniqueHandle pipe(::CreateFileA(pipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT |
+                                        SECURITY_IDENTIFICATION,
+                                    nullptr));
     if (pipe) return pipe;
     const DWORD error = ::GetLastError();
     t.systemError = error;
@@ -79,33 +117,39 @@ UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace) {
     } else if (error != ERROR_FILE_NOT_FOUND) {
       return UniqueHandle();
     }
+    const DWORD left = Remaining(deadline);
+    if (left == 0) {
+      t.systemError = ERROR_SEM_TIMEOUT;
+      return UniqueHandle();
+    }
     ++t.pipeWaits;
-    if (!::WaitNamedPipeA(pipeName, kPipeWaitMs)) {
+    if (!::WaitNamedPipeA(pipeName, left < kPipeWaitMs ? left : kPipeWaitMs)) {
       t.systemError = ::GetLastError();
       return UniqueHandle();
     }
   }
 }
 
-UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32_t sizeLow, ServiceTrace* trace) {
+UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32_t sizeLow, ServiceTrace* trace,
+                              const ServiceDeadlines& deadlines) {
   ServiceTrace local;
   ServiceTrace& t = trace ? *trace : local;
   Outcome outcome{t};
 
-  UniqueHandle pipe = ConnectPipe(nullptr, &t);
+  UniqueHandle pipe = ConnectPipe(nullptr, &t, deadlines);
   if (!pipe) {
     outcome.Fail(ServiceStep::AreaConnect, 0, t.systemError);
     return UniqueHandle();
   }
   uint32_t error = 0;
-  const uint16_t created = Send(pipe.get(), EncodeCreateSharedMemory({sizeHigh, sizeLow, name}), &error);
+  const uint16_t created = Send(pipe.get(), EncodeCreateSharedMemory({sizeHigh, sizeLow, name}), &error, deadlines);
   if (created != kServiceStatusSuccess) {
     outcome.Fail(ServiceStep::CreateSection, created, error);
     return UniqueHandle();
   }
   UniqueHandle mapping(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
   const DWORD openError = mapping ? 0 : ::GetLastError();
-  const uint16_t finished = Send(pipe.get(), EncodeFinish(), &error);
+  const uint16_t finished = Send(pipe.get(), EncodeFinish(), &error, deadlines);
   if (finished != kServiceStatusSuccess) {
     outcome.Fail(ServiceStep::Finish, finished, error);
     return UniqueHandle();  // the mapping closes here
@@ -115,7 +159,8 @@ UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32
 }
 
 int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, uint32_t code, const void* in,
-                         uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace) {
+                         uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace,
+                         const ServiceDeadlines& deadlines) {
   ServiceTrace local;
   ServiceTrace& t = trace ? *trace : local;
   Outcome outcome{t};
@@ -125,7 +170,7 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
     return 0;
   };
 
-  UniqueHandle pipe = ConnectPipe(pipeName, &t);
+  UniqueHandle pipe = ConnectPipe(pipeName, &t, deadlines);
   if (!pipe) return fail(ServiceStep::Connect, 0, t.systemError);
 
   const std::string name =
@@ -137,7 +182,7 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
   t.sectionName = name;
   t.sectionSize = sectionSize;
 
-  const UniqueHandle mapping = OpenTransferArea(name, 0, sectionSize, &t);
+  const UniqueHandle mapping = OpenTransferArea(name, 0, sectionSize, &t, deadlines);
   if (!mapping) {
     ::SetLastError(t.systemError ? t.systemError : ERROR_GEN_FAILURE);
     return 0;
@@ -153,7 +198,7 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
 
   t.ioRequestSent = true;
   uint32_t error = 0;
-  const uint16_t status = Send(pipe.get(), EncodeServiceIo(*request), &error);
+  const uint16_t status = Send(pipe.get(), EncodeServiceIo(*request), &error, deadlines);
   if (status != kServiceStatusSuccess) return fail(ServiceStep::DeviceControl, status, error);
 
   if (out && outLength) std::memcpy(out, ViewBytes(view) + request->outputOffset, outLength);
@@ -170,7 +215,7 @@ bool ServiceDeviceRoute(const std::string& ansiDevicePath, uint32_t code, const 
 
 int IsServiceInstalled() {
   UniqueRegKey key;
-  return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceParametersKey, 0, KEY_READ, key.put()) == ERROR_SUCCESS ? 1 : 0;
+  return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceParametersKey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS ? 1 : 0;
 }
 
 int IsAdministrator() {

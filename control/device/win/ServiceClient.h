@@ -48,21 +48,34 @@ struct ServiceTrace {
   std::function<void()> onPipeBusy;
 };
 
-// CreateFileA for read and write. An open that finds every instance busy, or no pipe of
-// that name, waits with WaitNamedPipeA (10 s) and tries again; a failed wait gives up
-// (at once when the pipe does not exist). Null name: "\\.\pipe\SembridPipe".
-UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace = nullptr);
+// How long a request waits for the service at most. A service that took a connection and
+// never answers must not hold the calling thread (the host's window thread sends standby
+// commands): the longest device time-out a request carries (the pass-through's 10 s) and
+// a margin, then the request fails with ERROR_SEM_TIMEOUT as any other transport failure.
+struct ServiceDeadlines {
+  uint32_t connectMs = 15000;   // all waits for a free pipe instance, per connection
+  uint32_t transferMs = 15000;  // each write of a request, each read of its reply
+};
+
+// CreateFileA for read and write, identification-level impersonation only. An open that
+// finds every instance busy, or no pipe of that name, waits with WaitNamedPipeA (10 s at
+// a time, within the connect deadline) and tries again; a failed wait gives up (at once
+// when the pipe does not exist). Null name: "\\.\pipe\SembridPipe". The connection is
+// opened for overlapped I/O, so that every transfer on it can keep a deadline.
+UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace = nullptr, const ServiceDeadlines& deadlines = {});
 
 // Has the service create the named section over a second connection (always the
 // default pipe), opens it, tells the service it is open. The mapping, or no handle.
 UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32_t sizeLow,
-                              ServiceTrace* trace = nullptr);
+                              ServiceTrace* trace = nullptr, const ServiceDeadlines& deadlines = {});
 
 // One device I/O control through the service. 1 on success, 0 on failure (then
-// GetLastError() tells the failed system call, or ERROR_GEN_FAILURE for a refusal).
-// in and out may be the same buffer. Null pipe name: the default pipe.
+// GetLastError() tells the failed system call, ERROR_SEM_TIMEOUT for a service that did
+// not answer in time, or ERROR_GEN_FAILURE for a refusal). in and out may be the same
+// buffer. Null pipe name: the default pipe.
 int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, uint32_t code, const void* in,
-                         uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace = nullptr);
+                         uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace = nullptr,
+                         const ServiceDeadlines& deadlines = {});
 
 // The service route of the device opener: ServiceDeviceControl on the default pipe.
 bool ServiceDeviceRoute(const std::string& ansiDevicePath, uint32_t code, const void* in, uint32_t inLength, void* out,
