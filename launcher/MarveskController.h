@@ -40,6 +40,10 @@ class MarveskController {
   void OnDisplayChange();
   // A bar asked for the window back.
   void OnRestoreRequest();
+  // Whether the window may be shown now: not while it is hidden in a bar at an edge,
+  // whoever asks (the dialog loop shows its window the first time its queue empties,
+  // which under load can come after a hide).
+  bool MayShow() { return !window_.BarOpen(); }
   // A menu or dialog of the launcher or the control opened (true) or closed (false).
   void OnSubMenuOpen(bool open) { subMenuOpen_ = open; }
   void OnDocumentComplete(const std::u16string& url);

@@ -170,6 +170,7 @@ INT_PTR CMarveskDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case WM_WINDOWPOSCHANGING: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+      if ((pos->flags & SWP_SHOWWINDOW) && !controller_.MayShow()) pos->flags &= ~SWP_SHOWWINDOW;
       if (!(pos->flags & SWP_NOMOVE)) {
         std::optional<Size> size;
         if (!(pos->flags & SWP_NOSIZE)) size = Size{pos->cx, pos->cy};

@@ -92,8 +92,10 @@ TEST(MarveskController, HidesAtTheEdgeItIsDroppedAgainstAndComesBackOnRequest) {
   EXPECT_EQ(l.window.slides, std::vector<DockState>{DockState::Left});
   EXPECT_FALSE(l.window.visible);
   EXPECT_EQ(l.window.bar, DockState::Left);
+  EXPECT_FALSE(l.controller.MayShow()) << "nothing shows the window while its bar is there";
 
   l.controller.OnRestoreRequest();
+  EXPECT_TRUE(l.controller.MayShow());
   EXPECT_TRUE(l.window.visible);
   EXPECT_FALSE(l.window.bar);
   EXPECT_TRUE(l.window.timer);
