@@ -393,6 +393,7 @@ TEST(ServiceHostileClients, IdleAndSurplusConnectionsAreClosedAndTheProductIsSti
   }
   PipeServerOptions capped;
   capped.maxConnectionsPerClient = 4;
+  capped.idleTimeoutMs = 5000;  // long enough for the flood to stand, short for the test
   InProcessService service(capped);
   ASSERT_TRUE(service.started);
   // Each connection waits for a free instance, as a client that finds the pipe busy does.
