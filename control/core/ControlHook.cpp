@@ -13,6 +13,14 @@ HideDriveRequest ReadHideDriveWParam(uintptr_t wParam) {
   return {uint32_t(wParam & 0xFF), letter >= u'A' && letter <= u'Z' ? letter : char16_t(0)};
 }
 
+uint32_t TrustedDeviceType(uint32_t declaredSize, uint32_t declaredType, std::size_t readableBytes) {
+  using namespace device_broadcast;
+  if (declaredSize < kHeaderSize || declaredSize > kMaxSize || declaredSize > readableBytes) return kNoTrustedType;
+  if (declaredType > kDbtDevTypHandle) return kNoTrustedType;
+  if (declaredType == kDbtDevTypVolume && declaredSize != kVolumeSize) return kNoTrustedType;
+  return declaredType;
+}
+
 HookAction MapHookMessage(uint32_t message, uintptr_t wParam, uint32_t deviceType) {
   if (message == kWmPowerBroadcast && (wParam == kPbtApmSuspend || wParam == kPbtApmResumeSuspend))
     return {HookAction::Kind::SendPowerBroadcast, kWmPowerBroadcast, uint32_t(wParam)};

@@ -8,6 +8,8 @@
 #include <dbt.h>
 #include <shlobj.h>
 
+#include <atomic>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -162,21 +164,49 @@ TEST_F(ControlTest, AnInstallerThatDoesNotInstallFailsWithItsMessage) {
   EXPECT_TRUE(PumpUntil([&] { return launcher.Closed(); }));
 }
 
-TEST_F(ControlTest, ASidebarGadgetHoldingTheInstallerBecomesTheGadgetFolder) {
+TEST_F(ControlTest, ASidebarGadgetHoldingAnInstallerIsNeitherRunNorTheGadgetFolder) {
   wchar_t local[MAX_PATH] = {};
   ASSERT_TRUE(SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, local)));
   const std::wstring gadgets = std::wstring(local) + L"\\Microsoft\\Windows Sidebar\\Gadgets";
   const std::wstring gadget = gadgets + L"\\Tavolen.gadget";
   ::SHCreateDirectoryExW(nullptr, (gadget + L"\\DevMgr").c_str(), nullptr);
-  HANDLE setup = ::CreateFileW((gadget + L"\\DevMgr\\SETUP.EXE").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                               nullptr);
-  ::CloseHandle(setup);
+  // The gadget's installer is a real program that installs nothing: run, it would fail
+  // the creation.
+  ASSERT_TRUE(::CopyFileW((ExeFolder() + L"\\DevMgr\\SETUP.exe").c_str(), (gadget + L"\\DevMgr\\SETUP.EXE").c_str(),
+                          FALSE));
+  // The host's own installer installs the service.
+  SetServiceInstalled(false);
+  WriteIni(ExeFolder() + L"\\DevMgr\\unused.ini", L"x", L"x", L"x");  // the folder exists beside us
+  HANDLE mode = ::CreateFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(mode, "install", 7, &written, nullptr);
+  ::CloseHandle(mode);
 
+  FakeLauncher launcher;
+  BoxAnswerer question(L"Install Device Management Service?", IDYES);
+  BoxAnswerer failed(L"Install is Failed.", IDOK);
   HostedControl control;
-  ASSERT_EQ(control.Create(zendrel::kControlClsid), S_OK);
-  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(gadget.c_str()));
+  const HRESULT created = control.Create(zendrel::kControlClsid);
+  failed.StopLooking();
+  ::DeleteFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str());
+  EXPECT_TRUE(question.Answered());
+  EXPECT_FALSE(failed.Seen()) << "the gadget's installer was run";
+  ASSERT_EQ(created, S_OK) << "the host folder's installer ran";
+  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(ExeFolder().c_str()));
+  test::PumpPending();
+  EXPECT_FALSE(launcher.Closed());
 
-  // In a sidebar gadget the page draws the flyout itself from the event's fields.
+  // The gadget's page names its own folder, and in a sidebar gadget the page draws the
+  // flyout itself from the event's fields.
+  std::wstring page;
+  for (wchar_t c : L"/" + gadget + L"/Marvesk.htm")
+    page += c == L'\\' ? std::wstring(L"/") : c == L' ' ? std::wstring(L"%20") : std::wstring(1, c);
+  control.ClearEvents();
+  ASSERT_EQ(control.Call(L"LoadGadgetPath", {Text(page.c_str())}), S_OK);
+  ASSERT_TRUE(PumpUntil([&] { return !control.Events(ev::ChangeSize).empty(); }));
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  EXPECT_EQ(CZendrelApp::Instance().GadgetFolder(), U(gadget.c_str()));
   FlyOutInfo info{};
   const char16_t title[] = u"(E:) Properties";
   std::copy(std::begin(title), std::end(title), info.title);
@@ -189,10 +219,8 @@ TEST_F(ControlTest, ASidebarGadgetHoldingTheInstallerBecomesTheGadgetFolder) {
   EXPECT_EQ(fields[0].args[0], L"(E:) Properties");
   EXPECT_EQ(fields[0].args[3], L"V");
   EXPECT_EQ(fields[0].args[11], L"");
-
-  ::DeleteFileW((gadget + L"\\DevMgr\\SETUP.EXE").c_str());
-  ::RemoveDirectoryW((gadget + L"\\DevMgr").c_str());
-  ::RemoveDirectoryW(gadget.c_str());
+  control.Close();
+  RemoveTempFolder(gadget);
 }
 
 // --- members and events ---------------------------------------------------------------
@@ -400,6 +428,77 @@ TEST_F(ControlTest, SeveralVolumeArrivalsWithinTheDelayLeadToOneRefresh) {
   ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&port));
   test::PumpPending();
   EXPECT_FALSE(TheWorld().clock.Running(window, 2)) << "only volumes count";
+}
+
+TEST_F(ControlTest, AVolumeBroadcastCountsOnlyWhenItsBlockIsOneTheSystemWouldSend) {
+  Gadget gadget(L"Broadcasts");
+  HostedControl control;
+  Start(control, gadget);
+  ASSERT_TRUE(PumpUntilWorkersEnded());
+  const uintptr_t window = uintptr_t(CZendrelApp::Instance().GadgetWnd());
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  const std::size_t page = system.dwPageSize;
+  // Two readable pages, then one that cannot be read, then address space held back only.
+  auto* block = static_cast<uint8_t*>(::VirtualAlloc(nullptr, 4 * page, MEM_RESERVE, PAGE_NOACCESS));
+  ASSERT_NE(block, nullptr);
+  ASSERT_NE(::VirtualAlloc(block, 2 * page, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  ASSERT_NE(::VirtualAlloc(block + 2 * page, page, MEM_COMMIT, PAGE_NOACCESS), nullptr);
+  uint8_t* const unreadable = block + 2 * page;
+  uint8_t* const reserved = block + 3 * page;
+
+  auto put = [](uint8_t* at, DWORD size, DWORD type) {
+    DEV_BROADCAST_HDR header{};
+    header.dbch_size = size;
+    header.dbch_devicetype = type;
+    std::memcpy(at, &header, sizeof header);
+    return reinterpret_cast<LPARAM>(at);
+  };
+  auto arrives = [&](LPARAM lParam) {
+    const int before = TheWorld().clock.Starts(window, 2);
+    ::SendMessageW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, lParam);
+    test::PumpPending();
+    const bool counted = TheWorld().clock.Starts(window, 2) != before;
+    TheWorld().clock.StopTimer(window, 2);  // no refresh between the cases
+    return counted;
+  };
+  const DWORD volume = sizeof(DEV_BROADCAST_VOLUME);
+  struct Case {
+    LPARAM lParam;
+    bool counts;
+    const char* why;
+  };
+  const Case cases[] = {
+      {put(unreadable - volume, volume, DBT_DEVTYP_VOLUME), true, "a volume block ending where memory ends"},
+      {put(block, sizeof(DEV_BROADCAST_HDR), DBT_DEVTYP_VOLUME), false, "a volume header without the volume"},
+      {put(block + 64, volume + 8, DBT_DEVTYP_VOLUME), false, "a volume block of another size"},
+      {put(block + 128, volume, 0x77), false, "an unknown device type"},
+      {put(unreadable - sizeof(DEV_BROADCAST_HDR), volume, DBT_DEVTYP_VOLUME), false,
+       "a header whose block runs into memory that cannot be read"},
+      {reinterpret_cast<LPARAM>(unreadable), false, "an address that cannot be read"},
+      {reinterpret_cast<LPARAM>(reserved), false, "an address with nothing behind it"},
+      {reinterpret_cast<LPARAM>(unreadable - 4), false, "a header cut by memory that cannot be read"},
+      {LPARAM(0x10), false, "a small number, as another process might send"},
+      {0, false, "no block"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(arrives(c.lParam), c.counts) << c.why;
+
+  // The system's notifications come from elsewhere: one sent from another thread counts.
+  const LPARAM real = put(block + 256, volume, DBT_DEVTYP_VOLUME);
+  const int before = TheWorld().clock.Starts(window, 2);
+  std::atomic<bool> sent{false};
+  std::thread notifier([&] {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(control.Window(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, real, SMTO_NORMAL, 10000,
+                          &result);
+    sent = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return sent.load(); }));
+  notifier.join();
+  test::PumpPending();
+  EXPECT_EQ(TheWorld().clock.Starts(window, 2), before + 1);
+  TheWorld().clock.StopTimer(window, 2);
+  ::VirtualFree(block, 0, MEM_RELEASE);
 }
 
 TEST_F(ControlTest, DeviceNodeChangesRefreshOnlyWhenThePortableCountChanged) {

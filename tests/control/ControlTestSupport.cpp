@@ -107,7 +107,7 @@ BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
     : expected_(std::move(expected)), button_(button), delay_(delay) {
   thread_ = std::thread([this] {
     // Looks for the box for at most ten seconds.
-    for (int i = 0; i < 500 && !answered_; ++i) {
+    for (int i = 0; i < 500 && !answered_ && !stopped_; ++i) {
       BoxSearch search{&expected_, nullptr};
       ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
       if (search.found) {
@@ -136,6 +136,11 @@ BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
 }
 
 BoxAnswerer::~BoxAnswerer() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void BoxAnswerer::StopLooking() {
+  stopped_ = true;
   if (thread_.joinable()) thread_.join();
 }
 

@@ -60,6 +60,8 @@ class BoxAnswerer {
   BoxAnswerer& operator=(const BoxAnswerer&) = delete;
   // Waits for the answer; false when no such box came.
   bool Answered();
+  // The person stops looking now, for a box that must not have come by this point.
+  void StopLooking();
   std::wstring Caption() const;
   // The box was found (the person may not have pressed yet).
   bool Seen() const { return seen_; }
@@ -73,6 +75,7 @@ class BoxAnswerer {
   std::atomic<bool> closedByItself_{false};
   std::atomic<bool> seen_{false};
   std::atomic<bool> answered_{false};
+  std::atomic<bool> stopped_{false};
   mutable std::mutex mutex_;
   std::wstring caption_;
   std::thread thread_;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 
 #include <dbt.h>
@@ -19,6 +20,10 @@
 #include "control/core/win/ZendrelIds.h"
 #include "control/resources/resource.h"
 #include "control/widgets/win/CGadgetButton.h"
+#include "control/widgets/win/PanelMessages.h"
+#include "framework/ComObject.h"
+#include "framework/ComPtr.h"
+#include "tests/control/CountingMenu.h"
 #include "framework/UniqueMenu.h"
 
 using namespace tavolen;
@@ -114,6 +119,47 @@ TEST_F(PanelTest, TheDriveMenuHoldsTheShellItemsAndTheGadgetItemsForTheDevice) {
   EXPECT_GT(texts.size(), 4u) << "the shell's own items are there too";
   test::PumpPending();
   EXPECT_EQ(launcher.SubMenuOpen(), 1u) << "the launcher was told the menu closed again";
+}
+
+TEST_F(PanelTest, WhileTheDriveMenuIsOpenTheRowTakesNoOtherMenuObject) {
+  HWND row = RowOf(L'Z');
+  ASSERT_NE(row, nullptr);
+  FakeLauncher launcher;
+  bool gone = false;
+  ComPtr<CountingMenu> foreign = MakeComObject<CountingMenu>(&gone);
+  const WPARAM offered = WPARAM(static_cast<IContextMenu2*>(foreign.get()));
+  std::atomic<bool> seen{false};
+  std::vector<std::wstring> texts;
+  // Someone else hands the row objects of its own while the row's menu is open.
+  std::thread other([&] {
+    for (int i = 0; i < 250 && !seen; ++i) {
+      if (HWND popup = ::FindWindowW(L"#32768", nullptr)) {
+        if (HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0))) {
+          texts = MenuTexts(menu);
+          DWORD_PTR result = 0;
+          for (WPARAM value : {offered, WPARAM(0x10), WPARAM(~WPARAM(0) - 7)})
+            ::SendMessageTimeoutW(row, panel_message::kMenuHandler, value, 0, SMTO_NORMAL, 5000, &result);
+          ::SendMessageTimeoutW(row, WM_MEASUREITEM, 0, 0, SMTO_NORMAL, 5000, &result);
+          ::SendMessageTimeoutW(row, WM_INITMENUPOPUP, 0, 0, SMTO_NORMAL, 5000, &result);
+          seen = true;
+          ::PostMessageW(row, WM_CANCELMODE, 0, 0);
+          ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+          break;
+        }
+      }
+      ::Sleep(20);
+    }
+  });
+  ::SendMessageW(row, WM_RBUTTONDBLCLK, 0, MAKELPARAM(40, 10));
+  other.join();
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(foreign->drawn, 0) << "the row called only its own menu's object";
+  foreign.reset();
+  EXPECT_TRUE(gone) << "and held no reference to the other one";
+  EXPECT_TRUE(Has(texts, L"Eject Device")) << "the row's own menu was shown as ever";
+  EXPECT_GT(texts.size(), 4u) << "with the shell's items";
+  test::PumpPending();
+  EXPECT_EQ(launcher.SubMenuOpen(), 1u) << "and closed as ever";
 }
 
 TEST_F(PanelTest, AnEjectTheSystemRefusesIsReportedEvenWhenTheRowIsGone) {

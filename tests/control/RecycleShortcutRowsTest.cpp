@@ -15,12 +15,14 @@
 #include "control/panels/ItemListText.h"
 #include "control/resources/resource.h"
 #include "control/widgets/win/PanelMessages.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/ComInit.h"
 #include "framework/ComObject.h"
 #include "framework/ComPtr.h"
 #include "framework/UniqueItemList.h"
 #include "tests/control/ControlTestSupport.h"
 #include "tests/control/ControlWorld.h"
+#include "tests/control/CountingMenu.h"
 #include "tests/control/DropTestSupport.h"
 #include "tests/framework/MessagePump.h"
 
@@ -89,31 +91,6 @@ class ShiftDown {
 
  private:
   BYTE saved_[256] = {};
-};
-
-// A shell menu object the rows hold while "open": counts its drawing messages.
-class CountingMenu : public ComObjectBase, public IContextMenu2 {
- public:
-  explicit CountingMenu(bool* gone) : gone_(gone) {}
-  ~CountingMenu() override { *gone_ = true; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IContextMenu || riid == IID_IContextMenu2)
-      return ReturnInterface<IContextMenu2>(this, out);
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  COM_OBJECT_REFCOUNT
-  HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU, UINT, UINT, UINT, UINT) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO*) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR, UINT, UINT*, LPSTR, UINT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT, WPARAM, LPARAM) override {
-    ++drawn;
-    return S_OK;
-  }
-  int drawn = 0;
-
- private:
-  bool* gone_;
 };
 
 class BelowDrivesTest : public ::testing::Test {
@@ -335,19 +312,18 @@ TEST_F(BelowDrivesTest, ClicksAndDropsOpenFillOrStartTheShortcutsItems) {
   EXPECT_FALSE(ShowsAnIcon(Button(3)));
 }
 
-TEST_F(BelowDrivesTest, TheRowHoldsTheOpenMenusObjectUntilTheMenuEnds) {
+TEST_F(BelowDrivesTest, AShortcutRowTakesNoMenuObjectItsButtonsDidNotMake) {
   Start();
   bool gone = false;
-  ComPtr<CountingMenu> menu = MakeComObject<CountingMenu>(&gone);
-  CountingMenu* const raw = menu.get();
+  ComPtr<CountingMenu> foreign = MakeComObject<CountingMenu>(&gone);
+  CountingMenu* const raw = foreign.get();
   ::SendMessageW(ShortcutRow(), panel_message::kMenuHandler, WPARAM(static_cast<IContextMenu2*>(raw)), 0);
-  menu.reset();
-  EXPECT_FALSE(gone) << "the row holds a reference of its own";
+  ::SendMessageW(ShortcutRow(), panel_message::kMenuHandler, WPARAM(0x10), 0);  // never an object here
   ::SendMessageW(ShortcutRow(), WM_MEASUREITEM, 0, 0);
   ::SendMessageW(ShortcutRow(), WM_INITMENUPOPUP, 0, 0);
-  EXPECT_EQ(raw->drawn, 2);
-  ::SendMessageW(ShortcutRow(), panel_message::kMenuHandler, 0, 0);
-  EXPECT_TRUE(gone) << "given back when the menu ends";
+  EXPECT_EQ(raw->drawn, 0) << "the row did not call it";
+  foreign.reset();
+  EXPECT_TRUE(gone) << "the row took no reference";
 }
 
 TEST_F(BelowDrivesTest, TheRecycleBinsShortcutOffersChangeAndDeleteToo) {
@@ -369,4 +345,79 @@ TEST_F(BelowDrivesTest, TheRecycleBinsShortcutOffersChangeAndDeleteToo) {
   ASSERT_TRUE(looks.Acted());
   EXPECT_EQ(title, L"\u8a2d\u5b9a");
   EXPECT_EQ(settings, (std::vector<std::wstring>{L"Change", L"Delete"}));
+}
+
+// --- the rows' shell menu handler, on a window of its own --------------------------------
+
+namespace {
+
+// A window that serves a shell menu the way a row does.
+class MenuRow {
+ public:
+  MenuRow() {
+    WNDCLASSW type{};
+    type.lpfnWndProc = &Procedure;
+    type.hInstance = ::GetModuleHandleW(nullptr);
+    type.lpszClassName = L"MenuRowTest";
+    ::RegisterClassW(&type);
+    window_ = ::CreateWindowW(L"MenuRowTest", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+    ::SetWindowLongPtrW(window_, GWLP_USERDATA, LONG_PTR(&menus_));
+  }
+  ~MenuRow() {
+    ::DestroyWindow(window_);
+    menus_.Reset();
+  }
+  HWND Window() const { return window_; }
+  ShellMenuHandler& Menus() { return menus_; }
+  LRESULT Send(UINT message, WPARAM wParam = 0) { return ::SendMessageW(window_, message, wParam, 0); }
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* menus = reinterpret_cast<ShellMenuHandler*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (menus)
+      if (const std::optional<LRESULT> served = menus->Handle(message, wParam, lParam)) return *served;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+  ShellMenuHandler menus_;
+  HWND window_ = nullptr;
+};
+
+WPARAM AsWParam(CountingMenu* menu) { return WPARAM(static_cast<IContextMenu2*>(menu)); }
+
+}  // namespace
+
+TEST(ShellMenuHandler, ARowCallsOnlyTheObjectItsOwnButtonHandedOverWhileTheMenuIsOpen) {
+  MenuRow row;
+  bool ownGone = false, foreignGone = false;
+  ComPtr<CountingMenu> own = MakeComObject<CountingMenu>(&ownGone);
+  ComPtr<CountingMenu> foreign = MakeComObject<CountingMenu>(&foreignGone);
+  CountingMenu* const ownRaw = own.get();
+  {
+    // The button's own menu: announced, handed over, held for the menu's life.
+    const MenuHandlerScope open(row.Menus(), row.Window(), own.get());
+    own.reset();
+    EXPECT_FALSE(ownGone) << "the row holds a reference of its own";
+    EXPECT_EQ(row.Send(WM_MEASUREITEM), 1);
+    EXPECT_EQ(row.Send(WM_INITMENUPOPUP), 0);
+    EXPECT_EQ(ownRaw->drawn, 2);
+
+    // Meanwhile someone else hands over other values: none is taken or called.
+    EXPECT_EQ(row.Send(panel_message::kMenuHandler, AsWParam(foreign.get())), 1);
+    EXPECT_EQ(row.Send(panel_message::kMenuHandler, WPARAM(0x10)), 1);
+    EXPECT_EQ(row.Send(panel_message::kMenuHandler, AsWParam(ownRaw) + 1), 1);
+    row.Send(WM_DRAWITEM);
+    EXPECT_EQ(foreign->drawn, 0);
+    EXPECT_EQ(ownRaw->drawn, 3) << "the own object is still the one called";
+  }
+  EXPECT_TRUE(ownGone) << "given back when the menu ended";
+  // The ended menu's object, replayed: never touched again (it is gone).
+  EXPECT_EQ(row.Send(panel_message::kMenuHandler, AsWParam(ownRaw)), 1);
+  row.Send(WM_MEASUREITEM);
+
+  // After the menu no value is taken, the old object's neither.
+  EXPECT_EQ(row.Send(panel_message::kMenuHandler, AsWParam(foreign.get())), 1);
+  row.Send(WM_MEASUREITEM);
+  EXPECT_EQ(foreign->drawn, 0);
+  foreign.reset();
+  EXPECT_TRUE(foreignGone) << "the row never held the foreign object";
 }

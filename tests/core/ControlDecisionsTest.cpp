@@ -12,7 +12,7 @@ using namespace tavolen;
 
 TEST(ControlHook, BroadcastsBecomeTheControlsMessages) {
   using K = HookAction::Kind;
-  auto map = [](uint32_t m, uintptr_t w, uint32_t type = 0) { return MapHookMessage(m, w, type); };
+  auto map = [](uint32_t m, uintptr_t w, uint32_t type = kNoTrustedType) { return MapHookMessage(m, w, type); };
   EXPECT_EQ(map(kWmPowerBroadcast, kPbtApmSuspend).kind, K::SendPowerBroadcast);
   EXPECT_EQ(map(kWmPowerBroadcast, kPbtApmResumeSuspend).wParam, kPbtApmResumeSuspend);
   EXPECT_EQ(map(kWmPowerBroadcast, 10).kind, K::None) << "other power events stay with the host";
@@ -21,7 +21,46 @@ TEST(ControlHook, BroadcastsBecomeTheControlsMessages) {
   EXPECT_EQ(map(kWmDeviceChange, kDbtDeviceArrival, kDbtDevTypVolume).message, gadget_message::kVolumeChange);
   EXPECT_EQ(map(kWmDeviceChange, kDbtDeviceRemoveComplete, kDbtDevTypVolume).kind, K::Post);
   EXPECT_EQ(map(kWmDeviceChange, kDbtDeviceArrival, 5).kind, K::None) << "a device interface, not a volume";
+  EXPECT_EQ(map(kWmDeviceChange, kDbtDeviceArrival).kind, K::None) << "a header that was not trusted";
   EXPECT_EQ(map(0x0010, 0).kind, K::None);
+}
+
+TEST(ControlHook, OnlyBroadcastHeadersTheSystemWouldSendAreTrusted) {
+  using namespace device_broadcast;
+  struct Case {
+    uint32_t size, type;
+    std::size_t readable;
+    uint32_t trusted;
+    const char* why;
+  };
+  const Case cases[] = {
+      {kVolumeSize, kDbtDevTypVolume, kVolumeSize, kDbtDevTypVolume, "a volume broadcast as the system sends it"},
+      {kVolumeSize, kDbtDevTypVolume, 4096, kDbtDevTypVolume, "more readable memory behind it is fine"},
+      {kHeaderSize, kDbtDevTypVolume, 4096, kNoTrustedType, "a volume header without the volume's fields"},
+      {kVolumeSize + 4, kDbtDevTypVolume, 4096, kNoTrustedType, "a volume broadcast of another size"},
+      {kVolumeSize, kDbtDevTypVolume, kVolumeSize - 1, kNoTrustedType, "its last byte is not readable"},
+      {kVolumeSize, kDbtDevTypVolume, 0, kNoTrustedType, "an address that means nothing here"},
+      {kHeaderSize - 1, kDbtDevTypOem, 4096, kNoTrustedType, "smaller than a header"},
+      {0, kDbtDevTypVolume, 4096, kNoTrustedType, "no size at all"},
+      {kMaxSize + 1, 5, kMaxSize + 1, kNoTrustedType, "larger than any broadcast"},
+      {kMaxSize, 5, kMaxSize, 5, "the largest device-interface broadcast taken"},
+      {kHeaderSize, kDbtDevTypOem, kHeaderSize, kDbtDevTypOem, "the lowest known type"},
+      {64, kDbtDevTypHandle, 64, kDbtDevTypHandle, "the highest known type"},
+      {64, kDbtDevTypHandle + 1, 64, kNoTrustedType, "an unknown type"},
+      {64, 0xFFFFFFFF, 64, kNoTrustedType, "a type that collides with 'none'"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(TrustedDeviceType(c.size, c.type, c.readable), c.trusted) << c.why;
+
+  EXPECT_TRUE(EventCarriesBroadcast(kDbtDeviceArrival));
+  EXPECT_TRUE(EventCarriesBroadcast(kDbtDeviceRemoveComplete));
+  EXPECT_FALSE(EventCarriesBroadcast(kDbtDevNodesChanged)) << "lParam is no address";
+  EXPECT_FALSE(EventCarriesBroadcast(kDbtConfigChanged));
+
+  // The hook's whole path: an untrusted volume header changes nothing.
+  const uint32_t forged = TrustedDeviceType(kHeaderSize, kDbtDevTypVolume, kHeaderSize);
+  EXPECT_EQ(MapHookMessage(kWmDeviceChange, kDbtDeviceArrival, forged).kind, HookAction::Kind::None);
+  const uint32_t real = TrustedDeviceType(kVolumeSize, kDbtDevTypVolume, kVolumeSize);
+  EXPECT_EQ(MapHookMessage(kWmDeviceChange, kDbtDeviceArrival, real).message, gadget_message::kVolumeChange);
 }
 
 TEST(FlyOutRecord, FieldsAreReadWithinTheirCapacity) {

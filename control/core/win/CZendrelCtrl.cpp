@@ -103,7 +103,7 @@ HRESULT CZendrelCtrl::CheckCreation() {
   serviceStatus_ = CheckService(app_);
   const HWND launcher = LauncherWindow();
   if (serviceStatus_ == kServiceToInstall) {
-    RunServiceInstaller(app_, ControlHwnd());
+    RunServiceInstaller(ControlHwnd());
     if (!IsServiceInstalled(app_)) {
       ShowCautionBox(IDS_INSTALL_FAILED);
       if (launcher) ::PostMessageW(launcher, WM_CLOSE, 0, 0);

@@ -3,9 +3,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "control/core/InstallerFolder.h"
 #include "control/device/ServiceProtocol.h"
 #include "control/widgets/win/MessageBoxes.h"
+#include "framework/Module.h"
 #include "framework/ResourceString.h"
+#include "framework/Utf16.h"
 #include "control/device/win/ServiceClient.h"
 #include "framework/UniqueHandle.h"
 #include "control/resources/resource.h"
@@ -14,44 +17,25 @@ namespace tavolen {
 
 namespace {
 const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-std::u16string U(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
 
-bool FileExists(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+bool FileExists(const std::u16string& path) {
+  const DWORD attributes = ::GetFileAttributesW(W(path));
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring HostProgramFolder() {
-  wchar_t path[MAX_PATH + 1] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring folder(path, length);
-  const std::size_t slash = folder.rfind(L'\\');
-  return slash == std::wstring::npos ? folder : folder.substr(0, slash);
+std::u16string FolderOf(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::u16string() : ToUtf16(std::wstring_view(path).substr(0, slash));
 }
 }  // namespace
 
 std::u16string FindInstallerFolder() {
-  wchar_t localAppData[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData))) {
-    const std::wstring gadgets = std::wstring(localAppData) + L"\\Microsoft\\Windows Sidebar\\Gadgets";
-    WIN32_FIND_DATAW entry{};
-    const UniqueFindHandle search(::FindFirstFileW((gadgets + L"\\*").c_str(), &entry));
-    if (search) {
-      std::wstring found;
-      do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        const std::wstring folder = gadgets + L"\\" + name;
-        if (FileExists(folder + L"\\DevMgr\\SETUP.EXE")) {
-          found = folder;
-          break;
-        }
-      } while (::FindNextFileW(search.get(), &entry));
-      if (!found.empty()) return U(found);
-    }
-  }
-  return U(HostProgramFolder());
+  InstallerCandidates candidates;
+  candidates.hostFolder = ToUtf16(ProgramFolder());
+  candidates.hostHasInstaller = FileExists(InstallerPath(candidates.hostFolder));
+  candidates.moduleFolder = FolderOf(ModuleFileName());
+  candidates.moduleHasInstaller = FileExists(InstallerPath(candidates.moduleFolder));
+  return ChooseInstallerFolder(candidates).value_or(std::u16string());
 }
 
 bool IsServiceInstalled(CZendrelApp& app) {
@@ -71,9 +55,12 @@ int CheckService(CZendrelApp& app) {
   return kServiceDeclined;
 }
 
-bool RunServiceInstaller(CZendrelApp& app, HWND owner) {
-  const std::u16string folder = app.GadgetFolder() + u"\\DevMgr";
-  const std::u16string installer = folder + u"\\SETUP.exe";
+bool RunServiceInstaller(HWND owner) {
+  // Found again rather than taken from the gadget folder, which a page may have set.
+  const std::u16string found = FindInstallerFolder();
+  if (found.empty()) return false;
+  const std::u16string folder = InstallerWorkingFolder(found);
+  const std::u16string installer = InstallerPath(found);
   SHELLEXECUTEINFOW run{};
   run.cbSize = sizeof run;
   run.fMask = SEE_MASK_NOCLOSEPROCESS;

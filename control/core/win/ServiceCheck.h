@@ -11,8 +11,9 @@ namespace tavolen {
 
 enum ServiceStatus : int { kServiceDeclined = 0, kServiceUsable = 1, kServiceToInstall = 2 };
 
-// The first sidebar gadget folder that holds DevMgr\SETUP.EXE, else the folder of the
-// host program.
+// The folder whose DevMgr\SETUP.exe may be run (ChooseInstallerFolder): the host
+// program's or this module's, never a sidebar gadget's or the page's. Empty when neither
+// folder can be told.
 std::u16string FindInstallerFolder();
 
 // Whether the service's Parameters key can be opened for reading (the registry port).
@@ -23,8 +24,8 @@ bool IsServiceInstalled(CZendrelApp& app);
 // No (after telling that the application stops).
 int CheckService(CZendrelApp& app);
 
-// Runs "<gadget folder>\DevMgr\SETUP.exe" and waits for it to end. False when it could
-// not be started.
-bool RunServiceInstaller(CZendrelApp& app, HWND owner);
+// Runs "<FindInstallerFolder()>\DevMgr\SETUP.exe" and waits for it to end. False when it
+// could not be started.
+bool RunServiceInstaller(HWND owner);
 
 }  // namespace tavolen

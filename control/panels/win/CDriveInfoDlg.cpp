@@ -135,7 +135,7 @@ bool CDriveInfoDlg::CreatePanel(HWND control, UINT templateId) { return Create(c
 
 bool CDriveInfoDlg::OnInitDialog() {
   SetBackground(kBackground);
-  button_.Attach(hwnd(), IDC_DRIVE_BUTTON, host_);
+  button_.Attach(hwnd(), IDC_DRIVE_BUTTON, host_, menuHandler_);
   bar_.Attach(hwnd(), IDC_DRIVE_BAR);
   overlay_.Attach(hwnd(), IDC_DRIVE_OVERLAY, host_);
   dropTarget_ = DropTargetRegistration(hwnd(), host_);

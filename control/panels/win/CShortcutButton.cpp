@@ -182,8 +182,9 @@ HRESULT Invoke(IContextMenu& menu, UINT id) {
 
 }  // namespace
 
-bool CShortcutButton::Attach(HWND row, int id, RowHost& host) {
+bool CShortcutButton::Attach(HWND row, int id, RowHost& host, ShellMenuHandler& menus) {
   host_ = &host;
+  menus_ = &menus;
   background_.reset(::CreateSolidBrush(kBackground));
   UniqueItemList bin;
   if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_BITBUCKET, bin.put())) && bin)
@@ -377,7 +378,7 @@ void CShortcutButton::ShowShortcutMenu(POINT point) {
   {
     const SubMenuOpenScope open;
     ::ClientToScreen(hwnd(), &point);
-    const MenuHandlerScope handler(Row(), menu->menu2.get());
+    const MenuHandlerScope handler(*menus_, Row(), menu->menu2.get());
     chosen = UINT(::TrackPopupMenu(menu->popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, Row(),
                                    nullptr));
   }

@@ -18,6 +18,7 @@
 #include "control/panels/ShortcutRecord.h"
 #include "control/panels/ShortcutStore.h"
 #include "control/widgets/win/RowHost.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/GdiObject.h"
 #include "framework/SubclassedControl.h"
 #include "framework/UniqueWindow.h"
@@ -26,8 +27,9 @@ namespace tavolen {
 
 class CShortcutButton : public SubclassedControl {
  public:
-  // Subclasses the row template's button; the host must outlive the button.
-  bool Attach(HWND row, int id, RowHost& host);
+  // Subclasses the row template's button; the host and the row's shell-menu handler
+  // (which learns from the button which menu object it may call) must outlive the button.
+  bool Attach(HWND row, int id, RowHost& host, ShellMenuHandler& menus);
 
   // Shows and stores a shortcut: `record` (a resolved link) decides when given; a text
   // ending in ".lnk" is resolved into one; an encoded item list that does not decode
@@ -59,6 +61,7 @@ class CShortcutButton : public SubclassedControl {
   const ShortcutRecord* Record() const { return hasRecord_ ? &record_ : nullptr; }
 
   RowHost* host_ = nullptr;
+  ShellMenuHandler* menus_ = nullptr;
   std::u16string itemText_;
   UniqueBrush background_;
   UniqueBitmap image_;

@@ -19,7 +19,7 @@ bool CShortcutDlg::CreateRow(HWND control, UINT templateId) { return Create(cont
 bool CShortcutDlg::OnInitDialog() {
   ::MoveWindow(Item(IDC_SHORTCUT_SPARE), 0, 0, 0, 0, FALSE);
   for (std::size_t column = 0; column < buttons_.size(); ++column)
-    buttons_[column].Attach(hwnd(), kButtonIds[column], host_);
+    buttons_[column].Attach(hwnd(), kButtonIds[column], host_, menuHandler_);
   dropTarget_ = DropTargetRegistration(hwnd(), host_);
   return true;
 }

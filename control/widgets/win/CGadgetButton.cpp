@@ -55,8 +55,9 @@ UniqueMenu CopyPopup(HMENU source) {
 
 }  // namespace
 
-bool CGadgetButton::Attach(HWND panel, int id, RowHost& host) {
+bool CGadgetButton::Attach(HWND panel, int id, RowHost& host, ShellMenuHandler& menus) {
   host_ = &host;
+  menus_ = &menus;
   return SubclassedControl::Attach(panel, id);
 }
 
@@ -163,7 +164,7 @@ void CGadgetButton::ShowDriveMenu(UINT flags, POINT point) {
   ::ClientToScreen(hwnd(), &point);
   UINT chosen = 0;
   {
-    const MenuHandlerScope handler(panel, shellMenu2.get());
+    const MenuHandlerScope handler(*menus_, panel, shellMenu2.get());
     chosen = UINT(::TrackPopupMenu(popup.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0, panel, nullptr));
   }
   if (chosen != 0) {

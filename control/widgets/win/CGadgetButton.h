@@ -9,6 +9,7 @@
 #include <string>
 
 #include "control/widgets/win/RowHost.h"
+#include "control/widgets/win/ShellMenuHandler.h"
 #include "framework/SubclassedControl.h"
 #include "framework/UniqueMenu.h"
 
@@ -16,8 +17,9 @@ namespace tavolen {
 
 class CGadgetButton : public SubclassedControl {
  public:
-  // Subclasses the template's button; the host must outlive the button.
-  bool Attach(HWND panel, int id, RowHost& host);
+  // Subclasses the template's button; the host and the panel's shell-menu handler (which
+  // learns from the button which menu object it may call) must outlive the button.
+  bool Attach(HWND panel, int id, RowHost& host, ShellMenuHandler& menus);
 
   // Rebuilds the gadget menu for the device (menu 366 trimmed by kind, vendor, product,
   // system disk and drive number; 65535 means no number).
@@ -41,6 +43,7 @@ class CGadgetButton : public SubclassedControl {
   using SubclassedControl::Attach;
 
   RowHost* host_ = nullptr;
+  ShellMenuHandler* menus_ = nullptr;
   std::u16string saveFolder_;
   UniqueMenu menu_;
   uint32_t kind_ = 0;
