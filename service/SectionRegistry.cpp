@@ -13,19 +13,21 @@ std::unique_ptr<HeldSection> SectionRegistry::EraseLocked(std::map<std::string, 
 }
 
 SectionRegistry::Created SectionRegistry::Create(const SectionOwner& owner, const std::string& name, uint32_t size) {
-  std::unique_ptr<HeldSection> replaced;
+  std::vector<std::unique_ptr<HeldSection>> expired;  // closed after the lock is released
   const std::lock_guard<std::mutex> lock(mutex_);
-  const auto it = held_.find(name);
-  if (it != held_.end()) {
-    if (it->second.processId != owner.processId) return Created::Failed;
-    replaced = EraseLocked(it);
+  const uint64_t now = nowMs_();
+  for (auto it = held_.begin(); it != held_.end();) {
+    if (now - it->second.madeAtMs >= kUnusedSectionMs) {
+      expired.push_back(EraseLocked(it++));
+    } else {
+      ++it;
+    }
   }
+  if (held_.count(name) != 0) return Created::Failed;
   if (heldBytes_ + size > capacity_) return Created::OverCapacity;
-  // The earlier section of this name must be gone before the store makes it again.
-  replaced.reset();
   std::unique_ptr<HeldSection> section = store_.Create(name, size, owner.userSid);
   if (!section) return Created::Failed;
-  held_.emplace(name, Entry{owner.processId, size, std::move(section)});
+  held_.emplace(name, Entry{owner.processId, size, now, std::move(section)});
   heldBytes_ += size;
   return Created::Yes;
 }
@@ -49,27 +51,6 @@ void SectionRegistry::Release(uint32_t processId, const std::string& name) {
   const std::lock_guard<std::mutex> lock(mutex_);
   const auto it = held_.find(name);
   if (it != held_.end() && it->second.processId == processId) released = EraseLocked(it);
-}
-
-void SectionRegistry::ConnectionBegins(uint32_t processId) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  ++connections_[processId];
-}
-
-void SectionRegistry::ConnectionEnds(uint32_t processId) {
-  std::vector<std::unique_ptr<HeldSection>> released;
-  const std::lock_guard<std::mutex> lock(mutex_);
-  const auto count = connections_.find(processId);
-  if (count == connections_.end()) return;
-  if (--count->second > 0) return;
-  connections_.erase(count);
-  for (auto it = held_.begin(); it != held_.end();) {
-    if (it->second.processId == processId) {
-      released.push_back(EraseLocked(it++));
-    } else {
-      ++it;
-    }
-  }
 }
 
 uint64_t SectionRegistry::HeldBytes() const {

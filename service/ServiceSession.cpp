@@ -45,13 +45,11 @@ std::optional<Misbehaviour> ParseMisbehaviour(std::string_view name) {
 
 ServiceSession::ServiceSession(SectionRegistry& sections, DeviceBackend& devices, Misbehaviour misbehaviour,
                                SessionClient client)
-    : sections_(sections), devices_(devices), misbehaviour_(misbehaviour), client_(std::move(client)) {
-  sections_.ConnectionBegins(client_.processId);
-}
+    : sections_(sections), devices_(devices), misbehaviour_(misbehaviour), client_(std::move(client)) {}
 
 ServiceSession::~ServiceSession() {
+  // A connection that ends between its section and the finish takes the section along.
   if (!unfinished_.empty()) sections_.Release(client_.processId, unfinished_);
-  sections_.ConnectionEnds(client_.processId);
 }
 
 void ServiceSession::Log(const std::string& what) const {

@@ -73,7 +73,6 @@ struct SessionClient {
 
 class ServiceSession {
  public:
-  // Counts as a connection of the client's process in `sections` while it lives.
   ServiceSession(SectionRegistry& sections, DeviceBackend& devices, Misbehaviour misbehaviour = Misbehaviour::None,
                  SessionClient client = {});
   ~ServiceSession();

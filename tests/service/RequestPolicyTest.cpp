@@ -225,7 +225,7 @@ class SessionRoute : public DeviceOpener {
 
   DeviceBackend& devices_;
   MemorySections store_;
-  SectionRegistry sections_{store_};
+  SectionRegistry sections_{store_, [] { return uint64_t(0); }};
 };
 
 // Counts what reaches the simulated devices behind the session.
@@ -346,7 +346,7 @@ class MeddlingDevices : public DeviceBackend {
 
 TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
   MemorySections store;
-  SectionRegistry sections(store);
+  SectionRegistry sections(store, [] { return uint64_t(0); });
   MeddlingDevices devices;
   std::vector<std::string> log;
   const SessionClient client{4711, [&](const std::string& line) { log.push_back(line); }, {}};

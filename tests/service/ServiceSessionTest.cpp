@@ -53,7 +53,8 @@ constexpr uint32_t kCode = kIoctlStorageGetDeviceNumber;
 class ServiceSessionTest : public ::testing::Test {
  protected:
   MemorySections store;
-  SectionRegistry sections{store};
+  uint64_t nowMs = 1000;
+  SectionRegistry sections{store, [this] { return nowMs; }};
   RecordingDevices devices;
 
   static SessionAction Send(ServiceSession& session, const ServiceRequestMessage& message) {
@@ -102,7 +103,10 @@ TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
   ServiceSession third(sections, devices);
   EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status());
   EXPECT_EQ(0, Send(third, EncodeFinish()).Status());
-  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status()) << "reusable right after the finish";
+  EXPECT_EQ(kStatusSectionFailed, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status())
+      << "kept for its request";
+  EXPECT_EQ(0, Send(third, EncodeServiceIo(*MakeServiceIoRequest(kCode, name, kDisk, 0, 0))).Status());
+  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status()) << "reusable once its request is done";
 }
 
 TEST_F(ServiceSessionTest, ControlOutsideTheSectionIsRefusedWithoutTouchingTheDevice) {
@@ -173,29 +177,27 @@ TEST_F(ServiceSessionTest, ARequestUsesOnlyASectionItsOwnProcessMadeAndTheServic
   EXPECT_EQ(1u, devices.calls.size());
 }
 
-TEST_F(ServiceSessionTest, SectionsAreLetGoWhenTheirProcessesLastConnectionEnds) {
-  const SessionClient client{30, {}, {}};
-  auto other = std::make_unique<ServiceSession>(sections, devices, Misbehaviour::None, SessionClient{31, {}, {}});
-  ASSERT_EQ(0, Send(*other, EncodeCreateSharedMemory({0, 8, Section(31)})).Status());
-  ASSERT_EQ(0, Send(*other, EncodeFinish()).Status());
-  {
-    ServiceSession request(sections, devices, Misbehaviour::None, client);
-    {
-      ServiceSession maker(sections, devices, Misbehaviour::None, client);
-      ASSERT_EQ(0, Send(maker, EncodeCreateSharedMemory({0, 8, Section(30)})).Status());
-      ASSERT_EQ(0, Send(maker, EncodeFinish()).Status());
-    }
-    EXPECT_EQ(1, store.sections.at(Section(30))->holders) << "kept while the process has a connection open";
-  }  // the client failed before its request (a view too small, say) and went away
-  EXPECT_EQ(0, store.sections.at(Section(30))->holders);
-  EXPECT_EQ(1, store.sections.at(Section(31))->holders) << "another process's section stays";
-  EXPECT_EQ(8u, sections.HeldBytes());
-  other.reset();
-  EXPECT_EQ(0u, sections.HeldCount());
-  EXPECT_EQ(0u, sections.HeldBytes());
+TEST_F(ServiceSessionTest, ASectionNoRequestUsesIsLetGoAfterAWhile) {
+  ServiceSession maker(sections, devices, Misbehaviour::None, SessionClient{30, {}, {}});
+  auto make = [&](uint32_t n) {
+    ASSERT_EQ(0, Send(maker, EncodeCreateSharedMemory({0, 8, Section(n)})).Status()) << n;
+    ASSERT_EQ(0, Send(maker, EncodeFinish()).Status()) << n;
+  };
+  make(30);
+  nowMs += kUnusedSectionMs - 1;
+  make(31);
+  EXPECT_EQ(2u, sections.HeldCount()) << "not yet";
+  nowMs += 1;
+  make(32);
+  EXPECT_EQ(0, store.sections.at(Section(30))->holders) << "left unused too long";
+  EXPECT_EQ(1, store.sections.at(Section(31))->holders);
+  EXPECT_EQ(16u, sections.HeldBytes());
+  EXPECT_EQ(0, Send(maker, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(31), kDisk, 0, 0))).Status());
+  EXPECT_EQ(kStatusForbidden, Send(maker, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(30), kDisk, 0, 0))).Status())
+      << "its request came too late";
 }
 
-TEST_F(ServiceSessionTest, SectionsAreMadeForTheClientsUserAndNamesStayWithTheirProcess) {
+TEST_F(ServiceSessionTest, SectionsAreMadeForTheClientsUserAndANameHeldIsNotMadeAgain) {
   ServiceSession mine(sections, devices, Misbehaviour::None, SessionClient{40, {}, [] { return std::string("S-1-5-21-7-8-9-1001"); }});
   ASSERT_EQ(0, Send(mine, EncodeCreateSharedMemory({0, 8, Section(40)})).Status());
   EXPECT_EQ("S-1-5-21-7-8-9-1001", store.sections.at(Section(40))->userSid);
@@ -205,9 +207,9 @@ TEST_F(ServiceSessionTest, SectionsAreMadeForTheClientsUserAndNamesStayWithTheir
   EXPECT_EQ(kStatusSectionFailed, Send(theirs, EncodeCreateSharedMemory({0, 16, Section(40)})).Status())
       << "a name another process holds is not made again for someone else";
   EXPECT_EQ("S-1-5-21-7-8-9-1001", store.sections.at(Section(40))->userSid);
-  // The same process asking again in the same second (same thread, same name) gets a new one.
-  ASSERT_EQ(0, Send(mine, EncodeCreateSharedMemory({0, 16, Section(40)})).Status());
-  EXPECT_EQ(16u, store.sections.at(Section(40))->bytes.size());
+  EXPECT_EQ(kStatusSectionFailed, Send(mine, EncodeCreateSharedMemory({0, 16, Section(40)})).Status())
+      << "nor for its own process before its request";
+  EXPECT_EQ(8u, store.sections.at(Section(40))->bytes.size());
   EXPECT_EQ(1u, sections.HeldCount());
 }
 
