@@ -111,11 +111,17 @@ SessionAction ServiceSession::CreateSection(const uint8_t* body, std::size_t len
 
 SessionAction ServiceSession::Finish(std::size_t length) {
   // The client has its own handle now. The service keeps the section for the device
-  // request that follows on the client's other connection, and lets go of it there.
-  unfinished_.clear();
-  if (length != 0) return Reply(kStatusBadRequest);
-  if (misbehaviour_ == Misbehaviour::RefuseFinish) return Reply(kStatusRefused);
-  return Reply(kServiceStatusSuccess);
+  // request that follows on the client's other connection, and lets go of it there; a
+  // finish answered with a failure ends the request, and the section with it.
+  const std::string name = std::exchange(unfinished_, std::string());
+  uint16_t status = kServiceStatusSuccess;
+  if (length != 0) {
+    status = kStatusBadRequest;
+  } else if (misbehaviour_ == Misbehaviour::RefuseFinish) {
+    status = kStatusRefused;
+  }
+  if (status != kServiceStatusSuccess && !name.empty()) sections_.Release(client_.processId, name);
+  return Reply(status);
 }
 
 SessionAction ServiceSession::DeviceControl(const uint8_t* body, std::size_t length) {

@@ -345,6 +345,7 @@ TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
     ServiceSession session(sections, devices, Misbehaviour::RefuseFinish);
     ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(7)})).Status());
     EXPECT_EQ(kStatusRefused, Send(session, EncodeFinish()).Status());
+    EXPECT_EQ(0u, sections.HeldCount()) << "the refused finish ended the request";
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::FailDeviceControl);
