@@ -15,10 +15,11 @@ namespace {
 // The user of the connection's client, for the security of the sections made for it.
 // The client connects allowing identification (the product's client asks for
 // SECURITY_IDENTIFICATION), which is enough to read its token's user and never lets
-// the service act as the client. Wine's pipes do not impersonate the client: this
-// thread then impersonates the service itself, so the client's process token is asked
-// next; under Wine both give the prefix's one user, the same as the client's. Empty when
-// neither can be read (the section store then grants nobody but the service's account).
+// the service act as the client. Where the pipe cannot be impersonated, the client's
+// process token is asked instead. Under Wine every process of a prefix, the client and
+// this service alike, runs as the prefix's one user, and either way gives that user.
+// Empty when neither can be read (the section store then grants nobody but the
+// service's own account).
 std::string ClientUserSid(HANDLE pipe, ULONG processId) {
   if (::ImpersonateNamedPipeClient(pipe)) {
     UniqueHandle token;
