@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "control/device/ByteOrder.h"
@@ -42,16 +43,25 @@ std::optional<Misbehaviour> ParseMisbehaviour(std::string_view name) {
   return std::nullopt;
 }
 
-ServiceSession::ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour,
+ServiceSession::ServiceSession(SectionRegistry& sections, DeviceBackend& devices, Misbehaviour misbehaviour,
                                SessionClient client)
     : sections_(sections), devices_(devices), misbehaviour_(misbehaviour), client_(std::move(client)) {}
 
-SessionAction ServiceSession::Refuse(const std::string& what) {
+ServiceSession::~ServiceSession() {
+  // A connection that ends between its section and the finish takes the section along.
+  if (!unfinished_.empty()) sections_.Release(client_.processId, unfinished_);
+}
+
+void ServiceSession::Log(const std::string& what) const {
   if (client_.log) {
     char pid[16];
     std::snprintf(pid, sizeof pid, "%lu", static_cast<unsigned long>(client_.processId));
     client_.log("refused for process " + std::string(pid) + ": " + what);
   }
+}
+
+SessionAction ServiceSession::Refuse(const std::string& what) {
+  Log(what);
   SessionAction action = Reply(kStatusForbidden);
   action.kind = SessionAction::Kind::ReplyThenClose;
   return action;
@@ -81,23 +91,37 @@ SessionAction ServiceSession::CreateSection(const uint8_t* body, std::size_t len
   if (request->sizeHigh != 0 || request->sizeLow > kMaxClientSection) {
     return Refuse("section larger than any transfer (" + std::to_string(request->sizeLow) + " bytes)");
   }
-  held_.reset();  // a second request 6 before the finish replaces the first section
+  // A second request 6 before the finish replaces the first section.
+  if (!unfinished_.empty()) sections_.Release(client_.processId, std::exchange(unfinished_, std::string()));
   uint32_t size = request->sizeLow;
   if (misbehaviour_ == Misbehaviour::UndersizeSection) size = std::min(size, kUndersizedSection);
-  held_ = sections_.Create(request->name, size);
-  if (!held_) return Reply(kStatusSectionFailed);
+  if (!userSid_) userSid_ = client_.user ? client_.user() : std::string();
+  switch (sections_.Create({client_.processId, *userSid_}, request->name, size)) {
+    case SectionRegistry::Created::Yes: break;
+    case SectionRegistry::Created::OverCapacity:
+      Log("section memory cap reached (" + std::to_string(size) + " bytes asked)");
+      return Reply(kStatusSectionFailed);
+    case SectionRegistry::Created::Failed: return Reply(kStatusSectionFailed);
+  }
+  unfinished_ = request->name;
   SessionAction action = Reply(kServiceStatusSuccess);
   if (misbehaviour_ == Misbehaviour::DropWaitingConnections) action.kind = SessionAction::Kind::DropOthersThenReply;
   return action;
 }
 
 SessionAction ServiceSession::Finish(std::size_t length) {
-  // The client has its own handle now: ours goes, so the section dies with the
-  // client's and its name is free again once the request is over.
-  held_.reset();
-  if (length != 0) return Reply(kStatusBadRequest);
-  if (misbehaviour_ == Misbehaviour::RefuseFinish) return Reply(kStatusRefused);
-  return Reply(kServiceStatusSuccess);
+  // The client has its own handle now. The service keeps the section for the device
+  // request that follows on the client's other connection, and lets go of it there; a
+  // finish answered with a failure ends the request, and the section with it.
+  const std::string name = std::exchange(unfinished_, std::string());
+  uint16_t status = kServiceStatusSuccess;
+  if (length != 0) {
+    status = kStatusBadRequest;
+  } else if (misbehaviour_ == Misbehaviour::RefuseFinish) {
+    status = kStatusRefused;
+  }
+  if (status != kServiceStatusSuccess && !name.empty()) sections_.Release(client_.processId, name);
+  return Reply(status);
 }
 
 SessionAction ServiceSession::DeviceControl(const uint8_t* body, std::size_t length) {
@@ -121,7 +145,9 @@ SessionAction ServiceSession::DeviceControl(const uint8_t* body, std::size_t len
   bool ok = false;
   {
     // The view is unmapped before the reply goes out.
-    const std::unique_ptr<SectionView> view = sections_.Open(request->sectionName);
+    const SectionRegistry::Found found = sections_.TakeForRequest(client_.processId, request->sectionName);
+    if (!found.held) return Refuse("section not made for this process (\"" + request->sectionName + "\")");
+    const std::unique_ptr<SectionView>& view = found.view;
     if (!view) return Reply(kStatusSectionFailed);
     const std::optional<TransferLayout> layout = ValidateTransferLayout(*request, view->Size());
     if (!layout) return Reply(kStatusOutsideSection);

@@ -3,7 +3,8 @@
 // Everything a client sends is untrusted: lengths are bounded before a body is read,
 // bodies are decoded with their lengths checked, and input and output are placed only
 // inside the section as really mapped, never by the sizes the client states.
-// The system calls sit behind two small ports (sections, devices).
+// The system calls sit behind two small ports (sections, devices); the sections a
+// client made are remembered for the whole server (SectionRegistry).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,31 +14,9 @@
 #include <string_view>
 
 #include "control/device/ServiceProtocol.h"
+#include "service/SectionRegistry.h"
 
 namespace tavolen::service {
-
-// A section the service created; closed when destroyed.
-class HeldSection {
- public:
-  virtual ~HeldSection() = default;
-};
-
-// A mapped view of a section a client named; unmapped when destroyed.
-class SectionView {
- public:
-  virtual ~SectionView() = default;
-  virtual uint8_t* Data() = 0;
-  virtual uint64_t Size() const = 0;  // bytes reachable from Data()
-};
-
-class SectionStore {
- public:
-  virtual ~SectionStore() = default;
-  // Nothing when the section cannot be made, and when one of that name still exists.
-  virtual std::unique_ptr<HeldSection> Create(const std::string& name, uint32_t size) = 0;
-  // Nothing when no section of that name exists or it cannot be mapped.
-  virtual std::unique_ptr<SectionView> Open(const std::string& name) = 0;
-};
 
 class DeviceBackend {
  public:
@@ -62,7 +41,7 @@ std::optional<Misbehaviour> ParseMisbehaviour(std::string_view name);
 
 // Failure statuses of this service (0 is success).
 constexpr uint16_t kStatusBadRequest = 1;      // malformed or unknown request
-constexpr uint16_t kStatusSectionFailed = 2;   // the section could not be created or opened
+constexpr uint16_t kStatusSectionFailed = 2;   // the section could not be created or mapped, or the cap is reached
 constexpr uint16_t kStatusRefused = 3;         // refused on purpose (misbehaviour)
 constexpr uint16_t kStatusDeviceFailed = 4;    // the device I/O control failed
 constexpr uint16_t kStatusOutsideSection = 5;  // input or output would lie outside the section
@@ -87,12 +66,16 @@ struct SessionAction {
 struct SessionClient {
   uint32_t processId = 0;
   std::function<void(const std::string& line)> log;  // called on the connection's thread
+  // The client's user (text form, "S-1-..."; empty when unknown). Asked once, when the
+  // client first asks for a section: by then it has written to the connection.
+  std::function<std::string()> user;
 };
 
 class ServiceSession {
  public:
-  ServiceSession(SectionStore& sections, DeviceBackend& devices, Misbehaviour misbehaviour = Misbehaviour::None,
+  ServiceSession(SectionRegistry& sections, DeviceBackend& devices, Misbehaviour misbehaviour = Misbehaviour::None,
                  SessionClient client = {});
+  ~ServiceSession();
   ServiceSession(const ServiceSession&) = delete;
   ServiceSession& operator=(const ServiceSession&) = delete;
 
@@ -102,20 +85,23 @@ class ServiceSession {
   // One whole request (its header and the `length` bytes of body that followed).
   SessionAction Handle(const ServiceRequestHeader& header, const uint8_t* body, std::size_t length);
 
-  // A section created on this connection and not yet finished.
-  bool HoldsSection() const { return held_ != nullptr; }
+  // A section created on this connection and not yet finished (a connection that ends
+  // before its finish takes its section with it).
+  bool HoldsSection() const { return !unfinished_.empty(); }
 
  private:
   SessionAction CreateSection(const uint8_t* body, std::size_t length);
   SessionAction Finish(std::size_t length);
   SessionAction DeviceControl(const uint8_t* body, std::size_t length);
-  SessionAction Refuse(const std::string& what);
+  SessionAction Refuse(const std::string& what);  // logged, answered, the connection closes
+  void Log(const std::string& what) const;         // a refusal line with the client's process
 
-  SectionStore& sections_;
+  SectionRegistry& sections_;
   DeviceBackend& devices_;
   Misbehaviour misbehaviour_;
   SessionClient client_;
-  std::unique_ptr<HeldSection> held_;
+  std::string unfinished_;  // name of the section created and not yet finished
+  std::optional<std::string> userSid_;  // the client's user, once asked
 };
 
 }  // namespace tavolen::service

@@ -6,9 +6,35 @@
 #include <cstring>
 #include <utility>
 
+#include "service/win/Win32Sections.h"
+
 namespace tavolen::service {
 
 namespace {
+
+// The user of the connection's client, for the security of the sections made for it.
+// The client connects allowing identification (the product's client asks for
+// SECURITY_IDENTIFICATION), which is enough to read its token's user and never lets
+// the service act as the client. Where the pipe cannot be impersonated, the client's
+// process token is asked instead. Under Wine every process of a prefix, the client and
+// this service alike, runs as the prefix's one user, and either way gives that user.
+// Empty when neither can be read (the section store then grants nobody but the
+// service's own account).
+std::string ClientUserSid(HANDLE pipe, ULONG processId) {
+  if (::ImpersonateNamedPipeClient(pipe)) {
+    UniqueHandle token;
+    const bool opened = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, token.put());
+    ::RevertToSelf();
+    if (opened) {
+      std::string sid = TokenUserSid(token.get());
+      if (!sid.empty()) return sid;
+    }
+  }
+  const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  UniqueHandle token;
+  if (!process || !::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) return {};
+  return TokenUserSid(token.get());
+}
 
 constexpr DWORD kPipeBufferSize = 4096;
 // Instances listening while clients come: a client opens two connections one right after
@@ -112,7 +138,7 @@ struct PipeServer::Instance {
 };
 
 PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options)
-    : sections_(sections), devices_(devices), options_(std::move(options)) {
+    : sections_(sections, [] { return uint64_t(::GetTickCount64()); }), devices_(devices), options_(std::move(options)) {
   if (options_.maxInstances == 0) options_.maxInstances = kDefaultMaxInstances;
 }
 
@@ -289,6 +315,7 @@ void PipeServer::Serve(Instance& instance) {
   ULONG processId = 0;
   if (::GetNamedPipeClientProcessId(pipe, &processId)) client.processId = processId;
   client.log = options_.log;
+  client.user = [pipe, processId] { return ClientUserSid(pipe, processId); };
   const uint32_t clientId = client.processId;
   bool overCap = false;
   {

@@ -24,6 +24,7 @@
 #include "control/device/ServiceProtocol.h"
 #include "framework/UniqueHandle.h"
 #include "framework/UniqueLocal.h"
+#include "service/SectionRegistry.h"
 #include "service/ServiceSession.h"
 
 namespace tavolen::service {
@@ -45,8 +46,8 @@ struct PipeServerOptions {
   std::function<void(const std::string& line)> log;
 };
 
-// Pipe instances at most when no other cap is given. With the cap on a section's size
-// this also bounds the section memory the service holds (one section per connection).
+// Pipe instances at most when no other cap is given. (The section memory the service
+// holds is capped on its own: kMaxHeldSectionBytes.)
 constexpr uint32_t kDefaultMaxInstances = 64;
 
 // Counts of what the server received (whole requests by type, connections accepted).
@@ -90,7 +91,7 @@ class PipeServer {
   void DropWaitingConnections(const Instance& except);
   void ReapExited();
 
-  SectionStore& sections_;
+  SectionRegistry sections_;  // over the store given; shared by every connection
   DeviceBackend& devices_;
   PipeServerOptions options_;
   PipeServerStats stats_;

@@ -1,21 +1,27 @@
 #pragma once
 // Named shared-memory sections of the service, backed by the paging file. Used from
-// every connection's thread at once; holds nothing but their security descriptor.
-#include "framework/UniqueLocal.h"
-#include "service/ServiceSession.h"
+// every connection's thread at once; holds nothing of its own.
+#include <windows.h>
+
+#include <string>
+
+#include "service/SectionStore.h"
 
 namespace tavolen::service {
 
 class Win32Sections : public SectionStore {
  public:
-  Win32Sections();
+  // Only the system and the client's user may open the section (see SectionSecurity).
   // Fails with ERROR_ALREADY_EXISTS left in GetLastError() when the name is taken.
-  std::unique_ptr<HeldSection> Create(const std::string& name, uint32_t size) override;
-  // Maps the whole section; its size is what the memory manager really mapped.
-  std::unique_ptr<SectionView> Open(const std::string& name) override;
-
- private:
-  UniqueLocal securityDescriptor_;  // clients without administrator rights open the sections
+  std::unique_ptr<HeldSection> Create(const std::string& name, uint32_t size, const std::string& userSid) override;
 };
+
+// The security of a section made for the user of `userSid`, in the descriptor's string
+// form: a protected DACL with the system and that user only. With an empty `userSid`,
+// the account this service runs as takes the user's place (see Win32Sections.cpp).
+std::string SectionSecurity(const std::string& userSid);
+
+// The text form of the user of a token (TokenUser); empty when it cannot be read.
+std::string TokenUserSid(HANDLE token);
 
 }  // namespace tavolen::service

@@ -30,12 +30,17 @@
 #include "tests/fakes/RecordingProcesses.h"
 #include "tests/framework/MessagePump.h"
 #include "tests/service/ServiceProcess.h"
+#include "control/device/win/ServiceClient.h"
 
 using namespace tavolen;
 using namespace tavolen::test;
 namespace ev = tavolen::zendrel_event;
 
 namespace {
+
+// The stand-in runs in a console as this test's user, not as the service control manager
+// runs the installed service: accepted as a server of the caller's own account.
+const ServiceServerTrust kProductRule = SetServiceServerTrust(ServiceServerTrust::AlsoOwnAccount);
 
 // The disk behind drive letter M:, as enumeration lists it (lower case) and as the
 // stand-in's set names it (upper case, with its number and its volume).

@@ -16,9 +16,14 @@
 #include "control/device/win/Win32DeviceOpener.h"
 #include "tests/enumeration/FakeSource.h"
 #include "tests/service/ServiceProcess.h"
+#include "control/device/win/ServiceClient.h"
 
 namespace tavolen {
 namespace {
+
+// The stand-in runs in a console as this test's user, not as the service control manager
+// runs the installed service: accepted as a server of the caller's own account.
+const ServiceServerTrust kProductRule = SetServiceServerTrust(ServiceServerTrust::AlsoOwnAccount);
 
 using test::FakeSource;
 using test::ServiceProcess;

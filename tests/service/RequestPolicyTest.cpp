@@ -208,12 +208,12 @@ class SessionRoute : public DeviceOpener {
   bool Send(const std::string& path, uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out,
             uint32_t outLength) {
     ++requests;
-    const SessionClient client{42, [this](const std::string& line) { refusals.push_back(line); }};
+    const SessionClient client{42, [this](const std::string& line) { refusals.push_back(line); }, {}};
     const std::string name = TransferAreaName(1, uint32_t(requests));
     const uint32_t size = *TransferSectionSize(inLength, outLength);
     ServiceSession creator(sections_, devices_, Misbehaviour::None, client);
     if (Handle(creator, EncodeCreateSharedMemory({0, size, name})).Status() != 0) return false;
-    MemorySections::Held held(sections_.sections.at(name));
+    MemorySections::Held held(store_.sections.at(name));
     if (Handle(creator, EncodeFinish()).Status() != 0) return false;
     if (inLength) std::memcpy(held.section->bytes.data(), in, inLength);
     ServiceSession session(sections_, devices_, Misbehaviour::None, client);
@@ -224,7 +224,8 @@ class SessionRoute : public DeviceOpener {
   }
 
   DeviceBackend& devices_;
-  MemorySections sections_;
+  MemorySections store_;
+  SectionRegistry sections_{store_, [] { return uint64_t(0); }};
 };
 
 // Counts what reaches the simulated devices behind the session.
@@ -344,10 +345,11 @@ class MeddlingDevices : public DeviceBackend {
 };
 
 TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
-  MemorySections sections;
+  MemorySections store;
+  SectionRegistry sections(store, [] { return uint64_t(0); });
   MeddlingDevices devices;
   std::vector<std::string> log;
-  const SessionClient client{4711, [&](const std::string& line) { log.push_back(line); }};
+  const SessionClient client{4711, [&](const std::string& line) { log.push_back(line); }, {}};
   auto handle = [](ServiceSession& session, const ServiceRequestMessage& message) {
     Bytes body;
     for (const Bytes& part : message.bodyParts) body.insert(body.end(), part.begin(), part.end());
@@ -373,7 +375,7 @@ TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
     const std::string name = TransferAreaName(2, uint32_t(++n));
     ServiceSession session(sections, devices, Misbehaviour::None, client);
     ASSERT_EQ(0, handle(session, EncodeCreateSharedMemory({0, uint32_t(2 * c.input.size() + 8), name})).Status());
-    MemorySections::Held held(sections.sections.at(name));
+    MemorySections::Held held(store.sections.at(name));
     ASSERT_EQ(0, handle(session, EncodeFinish()).Status());
     std::copy(c.input.begin(), c.input.end(), held.section->bytes.begin());
     log.clear();
@@ -392,7 +394,7 @@ TEST(RequestPolicyTest, RefusalsAnswerFailLogTheCallerAndNeverReachADevice) {
   ServiceSession session(sections, devices, Misbehaviour::None, client);
   const std::string name = TransferAreaName(3, 0);
   ASSERT_EQ(0, handle(session, EncodeCreateSharedMemory({0, uint32_t(2 * inquiry.size()), name})).Status());
-  MemorySections::Held held(sections.sections.at(name));
+  MemorySections::Held held(store.sections.at(name));
   ASSERT_EQ(0, handle(session, EncodeFinish()).Status());
   std::copy(inquiry.begin(), inquiry.end(), held.section->bytes.begin());
   devices.sectionInput = held.section->bytes.data();

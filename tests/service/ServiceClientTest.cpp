@@ -37,6 +37,20 @@ using service::testing::ReceivedRequest;
 
 const char kDrive1[] = "\\\\.\\PhysicalDrive1";
 
+// The stand-in runs on this test's threads, as this test's user: not as the service
+// control manager runs the installed service. Tests of the product's rule set it back.
+const ServiceServerTrust kProductRule = SetServiceServerTrust(ServiceServerTrust::AlsoOwnAccount);
+
+// The product's rule for as long as it lives.
+class ProductRule {
+ public:
+  ProductRule() : before_(SetServiceServerTrust(kProductRule)) {}
+  ~ProductRule() { SetServiceServerTrust(before_); }
+
+ private:
+  ServiceServerTrust before_;
+};
+
 PipeServerOptions Misbehaving(Misbehaviour misbehaviour) {
   PipeServerOptions options;
   options.misbehaviour = misbehaviour;
@@ -309,14 +323,20 @@ TEST(ServiceClientFailures, BusyPipeIsWaitedForUntilAnInstanceFrees) {
 TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
   InProcessService service;
   ASSERT_TRUE(service.started);
-  const std::string name = TransferAreaName(0x7E57, 0x1);
   {
     RawConnection raw;
     ASSERT_TRUE(raw);
-    ASSERT_EQ(0, SendServiceRequest(raw, EncodeCreateSharedMemory({0, 64, name})));
-    UniqueHandle mine(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
+    // Each section as the product makes it, over a connection of its own.
+    auto made = [](const std::string& name) {
+      RawConnection area;
+      EXPECT_EQ(0, SendServiceRequest(area, EncodeCreateSharedMemory({0, 64, name})));
+      UniqueHandle mine(::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str()));
+      EXPECT_EQ(0, SendServiceRequest(area, EncodeFinish()));
+      return mine;
+    };
+    const std::string name = TransferAreaName(0x7E57, 0x1), other = TransferAreaName(0x7E57, 0x2);
+    const UniqueHandle mine = made(name);
     ASSERT_TRUE(mine);
-    ASSERT_EQ(0, SendServiceRequest(raw, EncodeFinish()));
 
     // A name still in use is refused.
     RawConnection second;
@@ -327,8 +347,24 @@ TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
     ServiceIoRequest request = *MakeServiceIoRequest(kIoctlStorageGetDeviceNumber, name, kDrive1, 0, 12);
     request.outputOffset = 4096 - 11;
     EXPECT_EQ(service::kStatusOutsideSection, SendServiceRequest(raw, EncodeServiceIo(request)));
+    const UniqueHandle theirs = made(other);
+    ASSERT_TRUE(theirs);
+    request.sectionName = other;
     request.outputOffset = 4096 - 12;
     EXPECT_EQ(0, SendServiceRequest(raw, EncodeServiceIo(request)));
+    EXPECT_EQ(1u, service.devices.Calls().size());
+  }
+  {
+    // A name the service never made serves no request, even when a section has it.
+    RawConnection raw;
+    ASSERT_TRUE(raw);
+    const std::string never = TransferAreaName(0x7E57, 0x3);
+    const UniqueHandle squatted(
+        ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, never.c_str()));
+    ASSERT_TRUE(squatted) << "a section of the client's form the service did not make";
+    EXPECT_EQ(service::kStatusForbidden,
+              SendServiceRequest(raw, EncodeServiceIo(*MakeServiceIoRequest(kIoctlStorageGetDeviceNumber, never,
+                                                                            kDrive1, 0, 12))));
     EXPECT_EQ(1u, service.devices.Calls().size());
   }
   {
@@ -343,6 +379,67 @@ TEST(ServiceHostileClients, RequestsOutsideTheSectionOrOversizedAreRefused) {
   // The service still serves well-behaved clients.
   uint8_t record[12] = {};
   EXPECT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12));
+}
+
+// --- whom the client talks to, and who may open its section ----------------------------
+
+TEST(ServiceServerCheck, TheProductsRuleSendsNothingToAServerThatIsNotTheService) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  uint8_t record[12] = {};
+  {
+    const ProductRule rule;
+    ServiceTrace trace;
+    EXPECT_EQ(0, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12, &trace));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), ::GetLastError());
+    EXPECT_EQ(ServiceStep::ServerAccount, trace.step);
+    ServiceTrace areaTrace;
+    EXPECT_FALSE(OpenTransferArea(TransferAreaName(0x7E58, 1), 0, 64, &areaTrace));
+    EXPECT_EQ(ServiceStep::ServerAccount, areaTrace.step);
+    EXPECT_TRUE(service.Requests().empty()) << "nothing was sent to it";
+  }
+  // The stand-in runs as this test's user: accepted once the caller's own account is.
+  EXPECT_EQ(1, ServiceDeviceControl(nullptr, kDrive1, kIoctlStorageGetDeviceNumber, nullptr, 0, record, 12));
+  EXPECT_EQ(1u, service.devices.Calls().size());
+}
+
+// The user this test runs as, in text form.
+std::string OwnUserSid() {
+  UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
+  return service::TokenUserSid(token.get());
+}
+
+TEST(ServiceSections, ASectionIsForTheSystemAndTheClientsUserOnly) {
+  InProcessService service;
+  ASSERT_TRUE(service.started);
+  const std::string name = TransferAreaName(::GetCurrentThreadId(), 0x5EC);
+  const UniqueHandle mapping = OpenTransferArea(name, 0, 64);
+  ASSERT_TRUE(mapping) << "the client opens it with FILE_MAP_ALL_ACCESS";
+
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  ASSERT_EQ(DWORD(ERROR_SUCCESS), ::GetSecurityInfo(mapping.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                                                    nullptr, nullptr, &dacl, nullptr, &raw));
+  const UniqueLocal descriptor(raw);
+  ASSERT_NE(nullptr, dacl);
+  std::map<std::string, DWORD> granted;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    ASSERT_TRUE(::GetAce(dacl, i, &ace));
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, allowed->Header.AceType) << "entry " << i;
+    char* sid = nullptr;
+    ASSERT_TRUE(::ConvertSidToStringSidA(const_cast<DWORD*>(&allowed->SidStart), &sid));
+    const UniqueLocal ownedSid(sid);
+    granted[sid] |= allowed->Mask;
+  }
+  const std::string user = OwnUserSid();
+  ASSERT_FALSE(user.empty());
+  const std::map<std::string, DWORD> expected = {{"S-1-5-18", DWORD(SECTION_ALL_ACCESS)},
+                                                 {user, DWORD(SECTION_ALL_ACCESS)}};
+  EXPECT_EQ(expected, granted);
+  EXPECT_EQ(2u, dacl->AceCount);
 }
 
 TEST(ServiceHostileClients, ThePipeLetsSignedInUsersUseItButNotPutUpInstances) {

@@ -5,6 +5,9 @@
 // only under the service control manager.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,6 +30,10 @@
 
 namespace tavolen {
 namespace {
+
+// The stand-in runs in a console as this test's user, not as the service control manager
+// runs the installed service: accepted as a server of the caller's own account.
+const ServiceServerTrust kProductRule = SetServiceServerTrust(ServiceServerTrust::AlsoOwnAccount);
 
 using test::ServiceProcess;
 
@@ -277,6 +284,7 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
 
   // The running service's process, to see it end after the removal.
   UniqueHandle serviceProcess;
+  DWORD serviceProcessId = 0;
   {
     const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     const UniqueServiceHandle service(::OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
@@ -287,8 +295,26 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
                                        sizeof status, &needed));
     EXPECT_EQ(DWORD(SERVICE_RUNNING), status.dwCurrentState);
     serviceProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId));
+    serviceProcessId = status.dwProcessId;
   }
 
+  // The product's client sends to it: the process the service control manager runs the
+  // service in. (Whether Wine runs it as LocalSystem is printed, not assumed.)
+  SetServiceServerTrust(kProductRule);
+  {
+    const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serviceProcessId));
+    UniqueHandle token;
+    if (process && ::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) {
+      alignas(TOKEN_USER) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+      DWORD needed = 0;
+      char* text = nullptr;
+      if (::GetTokenInformation(token.get(), TokenUser, user, sizeof user, &needed) &&
+          ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text)) {
+        std::printf("the service runs as %s\n", text);
+        ::LocalFree(text);
+      }
+    }
+  }
   // It serves the devices of this computer: one that is not there fails in the service.
   ServiceTrace trace;
   uint8_t record[12];
@@ -296,6 +322,7 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
                                     record, 12, &trace));
   EXPECT_EQ(ServiceStep::DeviceControl, trace.step);
   EXPECT_EQ(service::kStatusDeviceFailed, trace.status);
+  SetServiceServerTrust(ServiceServerTrust::AlsoOwnAccount);
 
   EXPECT_EQ(0u, RunProgram(setup, "/uninstall"));
   EXPECT_EQ(0, IsServiceInstalled());

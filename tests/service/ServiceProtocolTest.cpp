@@ -7,6 +7,7 @@
 
 #include "control/device/ByteOrder.h"
 #include "control/device/ServiceProtocol.h"
+#include "control/device/ServiceServerTrust.h"
 
 namespace tavolen {
 namespace {
@@ -293,6 +294,32 @@ TEST(ServiceRequestExchange, ReportsServiceStatusAndLocalFailures) {
   {
     ScriptedStream stream;  // the connection ends with no reply at all
     EXPECT_EQ(kServiceStatusReadShort, SendServiceRequest(stream, EncodeFinish()));
+  }
+}
+
+// --- which server a request goes to ---------------------------------------------------
+
+TEST(ServiceServerTrustTest, TheProductSendsOnlyToTheSystemOrTheRegisteredServiceTestsAlsoToTheirOwnAccount) {
+  using T = ServiceServerTrust;
+  const struct {
+    ServiceServerFacts facts;
+    bool product, ownAccount;
+  } cases[] = {
+      {{false, false, false}, false, false},  // someone else's server squatting the name
+      {{true, false, false}, true, true},     // the installed service on Windows
+      {{false, true, false}, true, true},     // the service's token unreadable, or under Wine
+      {{false, false, true}, false, true},    // a stand-in in a console or on the test's threads
+      {{true, true, true}, true, true},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.facts.runsAsLocalSystem) + std::to_string(c.facts.isRegisteredService) +
+                             std::to_string(c.facts.runsAsCaller);
+    EXPECT_EQ(c.product, IsTrustedServiceServer(c.facts, T::LocalSystemOrRegistered)) << what;
+    EXPECT_EQ(c.ownAccount, IsTrustedServiceServer(c.facts, T::AlsoOwnAccount)) << what;
+  }
+  EXPECT_EQ(T::AlsoOwnAccount, ServiceServerTrustFromVariable(u"own-account"));
+  for (const char16_t* other : {static_cast<const char16_t*>(nullptr), u"", u"Own-Account", u"own-account ", u"any"}) {
+    EXPECT_EQ(T::LocalSystemOrRegistered, ServiceServerTrustFromVariable(other));
   }
 }
 

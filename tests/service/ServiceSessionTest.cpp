@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <map>
+#include <thread>
 
 #include "control/device/ByteOrder.h"
 #include "control/device/AtaTaskFile.h"
@@ -50,7 +52,9 @@ constexpr uint32_t kCode = kIoctlStorageGetDeviceNumber;
 
 class ServiceSessionTest : public ::testing::Test {
  protected:
-  MemorySections sections;
+  MemorySections store;
+  uint64_t nowMs = 1000;
+  SectionRegistry sections{store, [this] { return nowMs; }};
   RecordingDevices devices;
 
   static SessionAction Send(ServiceSession& session, const ServiceRequestMessage& message) {
@@ -60,7 +64,7 @@ class ServiceSessionTest : public ::testing::Test {
   }
   // The client's part between requests 6 and 0: it opens the section itself.
   std::shared_ptr<MemorySections::Held> ClientOpens(const std::string& name) {
-    return std::make_shared<MemorySections::Held>(sections.sections.at(name));
+    return std::make_shared<MemorySections::Held>(store.sections.at(name));
   }
 };
 
@@ -71,8 +75,8 @@ TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
   EXPECT_TRUE(session.HoldsSection());
   auto client = ClientOpens(name);
   EXPECT_EQ(0, Send(session, EncodeFinish()).Status());
-  EXPECT_FALSE(session.HoldsSection()) << "the service lets go of the section at the finish";
-  EXPECT_EQ(1, client->section->holders);
+  EXPECT_FALSE(session.HoldsSection()) << "finished: the section is the device request's now";
+  EXPECT_EQ(2, client->section->holders) << "the service keeps it for the device request";
 
   Bytes& area = client->section->bytes;
   area[0] = 0x11;
@@ -84,7 +88,8 @@ TEST_F(ServiceSessionTest, CreateFinishAndControlMoveDataThroughTheSection) {
   ASSERT_EQ(1u, devices.calls.size());
   EXPECT_EQ(kDisk, devices.calls[0].path);
   EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3, 0, 0, 0}), area) << "the output lands at the output offset";
-  EXPECT_EQ(0, sections.openViews) << "the view is closed before the reply";
+  EXPECT_EQ(0, store.openViews) << "the view is closed before the reply";
+  EXPECT_EQ(1, client->section->holders) << "the service let go of it with the request";
 }
 
 TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
@@ -92,35 +97,185 @@ TEST_F(ServiceSessionTest, RefusesATakenNameAndFreesNamesAtFinishOrEnd) {
   {
     ServiceSession first(sections, devices);
     EXPECT_EQ(0, Send(first, EncodeCreateSharedMemory({0, 8, name})).Status());
-    ServiceSession second(sections, devices);
+    ServiceSession second(sections, devices, Misbehaviour::None, SessionClient{1, {}, {}});  // another process
     EXPECT_EQ(kStatusSectionFailed, Send(second, EncodeCreateSharedMemory({0, 8, name})).Status());
   }  // the first connection ended without a finish: its section went with it
   ServiceSession third(sections, devices);
   EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status());
   EXPECT_EQ(0, Send(third, EncodeFinish()).Status());
-  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status()) << "reusable right after the finish";
+  EXPECT_EQ(kStatusSectionFailed, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status())
+      << "kept for its request";
+  EXPECT_EQ(0, Send(third, EncodeServiceIo(*MakeServiceIoRequest(kCode, name, kDisk, 0, 0))).Status());
+  EXPECT_EQ(0, Send(third, EncodeCreateSharedMemory({0, 8, name})).Status()) << "reusable once its request is done";
 }
 
 TEST_F(ServiceSessionTest, ControlOutsideTheSectionIsRefusedWithoutTouchingTheDevice) {
-  ServiceSession session(sections, devices);
-  ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, Section(3)})).Status());
-  auto client = ClientOpens(Section(3));
-  ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
-
   // The client claims a big section; only the real 16 bytes count.
-  ServiceIoRequest request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 17);
-  EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
-  request = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 8);
-  request.outputOffset = 0xFFFFFFFCu;
-  EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status());
+  ServiceIoRequest tooLong = *MakeServiceIoRequest(kCode, Section(3), kDisk, 0, 17);
+  ServiceIoRequest wrapping = *MakeServiceIoRequest(kCode, Section(4), kDisk, 0, 8);
+  wrapping.outputOffset = 0xFFFFFFFCu;
+  for (const ServiceIoRequest& request : {tooLong, wrapping}) {
+    ServiceSession session(sections, devices);
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 16, request.sectionName})).Status());
+    auto client = ClientOpens(request.sectionName);
+    ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+    EXPECT_EQ(kStatusOutsideSection, Send(session, EncodeServiceIo(request)).Status()) << request.sectionName;
+  }
   EXPECT_TRUE(devices.calls.empty());
-  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(4), kDisk, 0, 0))).Status());
-  EXPECT_TRUE(devices.calls.empty());
+}
+
+// --- whose sections a request may use ------------------------------------------------
+
+TEST_F(ServiceSessionTest, ARequestUsesOnlyASectionItsOwnProcessMadeAndTheServiceStillHolds) {
+  std::vector<std::string> log;
+  auto client = [&](uint32_t processId) {
+    return SessionClient{processId, [&log](const std::string& line) { log.push_back(line); }, {}};
+  };
+  // Process 10 makes and finishes a section, as the product does before its request.
+  ServiceSession maker(sections, devices, Misbehaviour::None, client(10));
+  auto made = [&](uint32_t n) {
+    EXPECT_EQ(0, Send(maker, EncodeCreateSharedMemory({0, 8, Section(n)})).Status());
+    EXPECT_EQ(0, Send(maker, EncodeFinish()).Status());
+    return ClientOpens(Section(n));
+  };
+  const auto mine = made(20);
+  {
+    ServiceSession gone(sections, devices, Misbehaviour::None, client(10));
+    ASSERT_EQ(0, Send(gone, EncodeCreateSharedMemory({0, 8, Section(22)})).Status());
+  }
+
+  struct Case {
+    const char* what;
+    uint32_t processId;
+    std::string name;
+  };
+  const Case refused[] = {
+      {"another process's section", 11, Section(20)},
+      {"a name the service never made", 10, Section(21)},
+      {"a section whose maker left before the finish", 10, Section(22)},
+  };
+  for (const Case& c : refused) {
+    log.clear();
+    ServiceSession session(sections, devices, Misbehaviour::None, client(c.processId));
+    const SessionAction action =
+        Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, c.name, kDisk, 0, 4)));
+    EXPECT_EQ(kStatusForbidden, action.Status()) << c.what;
+    EXPECT_EQ(SessionAction::Kind::ReplyThenClose, action.kind) << c.what;
+    ASSERT_EQ(1u, log.size()) << c.what;
+    EXPECT_NE(std::string::npos, log[0].find("process " + std::to_string(c.processId))) << log[0];
+    EXPECT_NE(std::string::npos, log[0].find(c.name)) << log[0];
+  }
+  EXPECT_TRUE(devices.calls.empty()) << "no refused request reached a device";
+
+  // The maker's own request is served once; the section is let go with it.
+  ServiceSession request(sections, devices, Misbehaviour::None, client(10));
+  EXPECT_EQ(0, Send(request, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(20), kDisk, 0, 4))).Status());
+  EXPECT_EQ(Bytes({0xA0, 0xA1, 0xA2, 0xA3, 0, 0, 0, 0}), mine->section->bytes);
+  EXPECT_EQ(kStatusForbidden,
+            Send(request, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(20), kDisk, 0, 4))).Status())
+      << "a section serves one request";
+  EXPECT_EQ(1u, devices.calls.size());
+}
+
+TEST_F(ServiceSessionTest, ASectionNoRequestUsesIsLetGoAfterAWhile) {
+  ServiceSession maker(sections, devices, Misbehaviour::None, SessionClient{30, {}, {}});
+  auto make = [&](uint32_t n) {
+    ASSERT_EQ(0, Send(maker, EncodeCreateSharedMemory({0, 8, Section(n)})).Status()) << n;
+    ASSERT_EQ(0, Send(maker, EncodeFinish()).Status()) << n;
+  };
+  make(30);
+  nowMs += kUnusedSectionMs - 1;
+  make(31);
+  EXPECT_EQ(2u, sections.HeldCount()) << "not yet";
+  nowMs += 1;
+  make(32);
+  EXPECT_EQ(0, store.sections.at(Section(30))->holders) << "left unused too long";
+  EXPECT_EQ(1, store.sections.at(Section(31))->holders);
+  EXPECT_EQ(16u, sections.HeldBytes());
+  EXPECT_EQ(0, Send(maker, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(31), kDisk, 0, 0))).Status());
+  EXPECT_EQ(kStatusForbidden, Send(maker, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(30), kDisk, 0, 0))).Status())
+      << "its request came too late";
+}
+
+TEST_F(ServiceSessionTest, SectionsAreMadeForTheClientsUserAndANameHeldIsNotMadeAgain) {
+  ServiceSession mine(sections, devices, Misbehaviour::None, SessionClient{40, {}, [] { return std::string("S-1-5-21-7-8-9-1001"); }});
+  ASSERT_EQ(0, Send(mine, EncodeCreateSharedMemory({0, 8, Section(40)})).Status());
+  EXPECT_EQ("S-1-5-21-7-8-9-1001", store.sections.at(Section(40))->userSid);
+  ASSERT_EQ(0, Send(mine, EncodeFinish()).Status());
+
+  ServiceSession theirs(sections, devices, Misbehaviour::None, SessionClient{41, {}, [] { return std::string("S-1-5-21-7-8-9-1002"); }});
+  EXPECT_EQ(kStatusSectionFailed, Send(theirs, EncodeCreateSharedMemory({0, 16, Section(40)})).Status())
+      << "a name another process holds is not made again for someone else";
+  EXPECT_EQ("S-1-5-21-7-8-9-1001", store.sections.at(Section(40))->userSid);
+  EXPECT_EQ(kStatusSectionFailed, Send(mine, EncodeCreateSharedMemory({0, 16, Section(40)})).Status())
+      << "nor for its own process before its request";
+  EXPECT_EQ(8u, store.sections.at(Section(40))->bytes.size());
+  EXPECT_EQ(1u, sections.HeldCount());
+}
+
+TEST_F(ServiceSessionTest, SectionMemoryIsCappedAndFreedByRequests) {
+  static_assert(kMaxHeldSectionBytes == 64ull * kMaxClientSection, "64 of the largest transfers");
+  std::vector<std::string> log;
+  const SessionClient client{50, [&](const std::string& line) { log.push_back(line); }, {}};
+  ServiceSession session(sections, devices, Misbehaviour::None, client);
+  std::vector<std::shared_ptr<MemorySections::Held>> opened;
+  for (uint32_t n = 0; n < 64; ++n) {
+    ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(100 + n)})).Status()) << n;
+    opened.push_back(ClientOpens(Section(100 + n)));
+    ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+  }
+  EXPECT_EQ(kMaxHeldSectionBytes, sections.HeldBytes());
+  const SessionAction over = Send(session, EncodeCreateSharedMemory({0, 8, Section(200)}));
+  EXPECT_EQ(kStatusSectionFailed, over.Status());
+  EXPECT_EQ(SessionAction::Kind::Reply, over.kind) << "the connection stays";
+  EXPECT_EQ(0u, store.sections.count(Section(200))) << "nothing was made";
+  ASSERT_EQ(1u, log.size());
+  EXPECT_NE(std::string::npos, log[0].find("process 50")) << log[0];
+
+  // A request done frees its section's share.
+  ASSERT_EQ(0, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(100), kDisk, 0, 4))).Status());
+  EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(200)})).Status());
+  ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
+  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeCreateSharedMemory({0, 8, Section(201)})).Status());
+}
+
+TEST_F(ServiceSessionTest, SessionsOfManyThreadsShareTheRegistry) {
+  // Devices that only count, from every thread at once.
+  struct CountingDevices : DeviceBackend {
+    std::atomic<int> calls{0};
+    bool Control(const std::string&, uint32_t, const uint8_t*, uint32_t, uint8_t*, uint32_t, uint32_t* returned,
+                 uint32_t*) override {
+      ++calls;
+      *returned = 0;
+      return true;
+    }
+  } counting;
+  constexpr int kThreads = 4, kRequests = 200;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const SessionClient client{uint32_t(60 + t), {}, {}};
+      for (int i = 0; i < kRequests; ++i) {
+        ServiceSession request(sections, counting, Misbehaviour::None, client);
+        ServiceSession maker(sections, counting, Misbehaviour::None, client);
+        const std::string name = Section(uint32_t(1000 * t + i));
+        if (Send(maker, EncodeCreateSharedMemory({0, 8, name})).Status() != 0) ++failures;
+        if (Send(maker, EncodeFinish()).Status() != 0) ++failures;
+        if (Send(request, EncodeServiceIo(*MakeServiceIoRequest(kCode, name, kDisk, 0, 0))).Status() != 0) ++failures;
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(0, failures.load());
+  EXPECT_EQ(kThreads * kRequests, counting.calls.load());
+  EXPECT_EQ(0u, sections.HeldCount());
+  EXPECT_EQ(0u, sections.HeldBytes());
 }
 
 TEST_F(ServiceSessionTest, ForeignSectionNamesAndOversizedSectionsAreRefused) {
   std::vector<std::string> log;
-  const SessionClient client{77, [&](const std::string& line) { log.push_back(line); }};
+  const SessionClient client{77, [&](const std::string& line) { log.push_back(line); }, {}};
   struct Case {
     std::string name;
     uint32_t sizeHigh, sizeLow;
@@ -144,7 +299,7 @@ TEST_F(ServiceSessionTest, ForeignSectionNamesAndOversizedSectionsAreRefused) {
     ASSERT_EQ(1u, log.size());
     EXPECT_NE(std::string::npos, log[0].find("process 77")) << log[0];
   }
-  EXPECT_TRUE(sections.sections.empty()) << "nothing was made";
+  EXPECT_TRUE(store.sections.empty()) << "nothing was made";
   ServiceSession session(sections, devices, Misbehaviour::None, client);
   EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(11)})).Status())
       << "the largest transfer fits";
@@ -190,6 +345,7 @@ TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
     ServiceSession session(sections, devices, Misbehaviour::RefuseFinish);
     ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 8, Section(7)})).Status());
     EXPECT_EQ(kStatusRefused, Send(session, EncodeFinish()).Status());
+    EXPECT_EQ(0u, sections.HeldCount()) << "the refused finish ended the request";
   }
   {
     ServiceSession session(sections, devices, Misbehaviour::FailDeviceControl);
@@ -218,7 +374,7 @@ TEST_F(ServiceSessionTest, MisbehavioursDoWhatTheySay) {
   {
     ServiceSession session(sections, devices, Misbehaviour::UndersizeSection);
     ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, 3 * kUndersizedSection, Section(10)})).Status());
-    EXPECT_EQ(kUndersizedSection, sections.sections.at(Section(10))->bytes.size());
+    EXPECT_EQ(kUndersizedSection, store.sections.at(Section(10))->bytes.size());
   }
 }
 

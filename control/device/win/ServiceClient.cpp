@@ -1,6 +1,7 @@
 #include "control/device/win/ServiceClient.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -8,6 +9,7 @@
 #include "control/device/PassThroughBlock.h"
 #include "control/device/ServiceProtocol.h"
 #include "framework/UniqueRegKey.h"
+#include "framework/UniqueServiceHandle.h"
 #include "framework/UniqueView.h"
 
 namespace tavolen {
@@ -15,6 +17,7 @@ namespace tavolen {
 namespace {
 
 constexpr DWORD kPipeWaitMs = 10000;
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 environment");
 // A device may take its whole time-out before the service can answer.
 static_assert(ServiceDeadlines{}.transferMs >= (kScsiTimeoutService + 5) * 1000, "the deadline outlasts a device");
 static_assert(ServiceDeadlines{}.transferMs >= (kAtaTimeout + 5) * 1000, "the deadline outlasts a device");
@@ -83,6 +86,81 @@ struct Outcome {
   }
 };
 
+// The rule of this process: from the environment when first used, unless set before.
+std::atomic<ServiceServerTrust>& ServerTrust() {
+  static std::atomic<ServiceServerTrust> trust{[] {
+    std::array<wchar_t, 32> value{};
+    const DWORD length = ::GetEnvironmentVariableW(kServiceServerVariable, value.data(), DWORD(value.size()));
+    const bool set = length > 0 && length < value.size();
+    return ServiceServerTrustFromVariable(set ? reinterpret_cast<const char16_t*>(value.data()) : nullptr);
+  }()};
+  return trust;
+}
+
+// The user of a process's token, copied into `sid`; false when it cannot be read.
+using SidBuffer = std::array<unsigned char, SECURITY_MAX_SID_SIZE>;
+bool ProcessUser(HANDLE process, SidBuffer* sid) {
+  UniqueHandle token;
+  if (!::OpenProcessToken(process, TOKEN_QUERY, token.put())) return false;
+  alignas(TOKEN_USER) std::array<unsigned char, sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE> buffer{};
+  DWORD needed = 0;
+  if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), DWORD(buffer.size()), &needed)) return false;
+  const PSID user = reinterpret_cast<const TOKEN_USER*>(buffer.data())->User.Sid;
+  return ::CopySid(DWORD(sid->size()), sid->data(), user) != FALSE;
+}
+
+// The process the service control manager runs the service in; 0 when it is not
+// running or cannot be asked. Connecting and querying the status are open to every user.
+DWORD RegisteredServiceProcessId() {
+  const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return 0;
+  const UniqueServiceHandle service(::OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS));
+  if (!service) return 0;
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  if (!::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                              &needed)) {
+    return 0;
+  }
+  return status.dwCurrentState == SERVICE_STOPPED ? 0 : status.dwProcessId;
+}
+
+// Whether the pipe's server may be sent a request, under the process-wide rule. The
+// facts are gathered cheapest first and only as far as the rule needs them.
+bool ServerIsTrusted(HANDLE pipe) {
+  const ServiceServerTrust trust = ServerTrust().load();
+  ULONG serverId = 0;
+  if (!::GetNamedPipeServerProcessId(pipe, &serverId) || serverId == 0) return false;
+  ServiceServerFacts facts;
+  SidBuffer server{};
+  const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
+  const bool serverKnown = process && ProcessUser(process.get(), &server);
+  if (serverKnown) {
+    SidBuffer system{};
+    DWORD systemSize = DWORD(system.size());
+    facts.runsAsLocalSystem = ::CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize) &&
+                              ::EqualSid(server.data(), system.data());
+  }
+  if (IsTrustedServiceServer(facts, trust)) return true;
+  facts.isRegisteredService = RegisteredServiceProcessId() == serverId;
+  if (IsTrustedServiceServer(facts, trust)) return true;
+  SidBuffer own{};
+  facts.runsAsCaller = serverKnown && ProcessUser(::GetCurrentProcess(), &own) && ::EqualSid(server.data(), own.data());
+  return IsTrustedServiceServer(facts, trust);
+}
+
+// A connection whose server passed the check, or no handle (trace.systemError tells).
+UniqueHandle ConnectToService(const char* name, ServiceTrace& t, const ServiceDeadlines& deadlines, bool* untrusted) {
+  UniqueHandle pipe = ConnectPipe(name, &t, deadlines);
+  *untrusted = false;
+  if (pipe && !ServerIsTrusted(pipe.get())) {
+    *untrusted = true;
+    t.systemError = ERROR_ACCESS_DENIED;
+    return UniqueHandle();
+  }
+  return pipe;
+}
+
 uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error, const ServiceDeadlines& deadlines) {
   PipeStream stream(pipe, deadlines.transferMs);
   const uint16_t status = SendServiceRequest(stream, message);
@@ -91,6 +169,8 @@ uint16_t Send(HANDLE pipe, const ServiceRequestMessage& message, uint32_t* error
 }
 
 }  // namespace
+
+ServiceServerTrust SetServiceServerTrust(ServiceServerTrust trust) { return ServerTrust().exchange(trust); }
 
 UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace, const ServiceDeadlines& deadlines) {
   ServiceTrace local;
@@ -136,9 +216,10 @@ UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32
   ServiceTrace& t = trace ? *trace : local;
   Outcome outcome{t};
 
-  UniqueHandle pipe = ConnectPipe(nullptr, &t, deadlines);
+  bool untrusted = false;
+  UniqueHandle pipe = ConnectToService(nullptr, t, deadlines, &untrusted);
   if (!pipe) {
-    outcome.Fail(ServiceStep::AreaConnect, 0, t.systemError);
+    outcome.Fail(untrusted ? ServiceStep::ServerAccount : ServiceStep::AreaConnect, 0, t.systemError);
     return UniqueHandle();
   }
   uint32_t error = 0;
@@ -170,8 +251,9 @@ int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, ui
     return 0;
   };
 
-  UniqueHandle pipe = ConnectPipe(pipeName, &t, deadlines);
-  if (!pipe) return fail(ServiceStep::Connect, 0, t.systemError);
+  bool untrusted = false;
+  UniqueHandle pipe = ConnectToService(pipeName, t, deadlines, &untrusted);
+  if (!pipe) return fail(untrusted ? ServiceStep::ServerAccount : ServiceStep::Connect, 0, t.systemError);
 
   const std::string name =
       TransferAreaName(uint32_t(::GetCurrentThreadId()), uint32_t(std::time(nullptr)), kTransferAreaNameBuffer);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "control/device/ServiceServerTrust.h"
 #include "framework/UniqueHandle.h"
 
 namespace tavolen {
@@ -18,6 +19,7 @@ namespace tavolen {
 enum class ServiceStep {
   None,
   Connect,        // the request connection could not be made
+  ServerAccount,  // the pipe's server is not the service (see ServiceServerTrust)
   SectionName,    // no section name could be formed, or the sizes do not fit 32 bits
   AreaConnect,    // the second connection (for the section) could not be made
   CreateSection,  // request 6 failed (status)
@@ -57,6 +59,13 @@ struct ServiceDeadlines {
   uint32_t transferMs = 15000;  // each write of a request, each read of its reply
 };
 
+// The process-wide rule of every request on which pipe server it is sent to
+// (LocalSystemOrRegistered unless a test or a demonstration changes it); returns the
+// rule it replaces. Any thread.
+ServiceServerTrust SetServiceServerTrust(ServiceServerTrust trust);
+// Read once, at the first request, when no rule was set before (see ServiceServerTrust.h).
+constexpr wchar_t kServiceServerVariable[] = L"TAVOLEN_SERVICE_SERVER";
+
 // CreateFileA for read and write, identification-level impersonation only. An open that
 // finds every instance busy, or no pipe of that name, waits with WaitNamedPipeA (10 s at
 // a time, within the connect deadline) and tries again; a failed wait gives up (at once
@@ -65,13 +74,15 @@ struct ServiceDeadlines {
 UniqueHandle ConnectPipe(const char* name, ServiceTrace* trace = nullptr, const ServiceDeadlines& deadlines = {});
 
 // Has the service create the named section over a second connection (always the
-// default pipe), opens it, tells the service it is open. The mapping, or no handle.
+// default pipe, its server checked as for a request), opens it, tells the service it
+// is open. The mapping, or no handle.
 UniqueHandle OpenTransferArea(const std::string& name, uint32_t sizeHigh, uint32_t sizeLow,
                               ServiceTrace* trace = nullptr, const ServiceDeadlines& deadlines = {});
 
 // One device I/O control through the service. 1 on success, 0 on failure (then
 // GetLastError() tells the failed system call, ERROR_SEM_TIMEOUT for a service that did
-// not answer in time, or ERROR_GEN_FAILURE for a refusal). in and out may be the same
+// not answer in time, ERROR_ACCESS_DENIED for a pipe server that is not the service, or
+// ERROR_GEN_FAILURE for a refusal). in and out may be the same
 // buffer. Null pipe name: the default pipe.
 int ServiceDeviceControl(const char* pipeName, const std::string& devicePath, uint32_t code, const void* in,
                          uint32_t inLength, void* out, uint32_t outLength, ServiceTrace* trace = nullptr,
