@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <optional>
 
 #include "control/device/PassThroughBlock.h"
@@ -125,28 +126,64 @@ DWORD RegisteredServiceProcessId() {
   return status.dwCurrentState == SERVICE_STOPPED ? 0 : status.dwProcessId;
 }
 
+// The server process last found trusted, held open: while its handle is held and the
+// process runs, no other process can have its id, so a connection whose server has
+// that id needs no second look at tokens and the service control manager (two
+// connections per request). Any thread; lives as long as the module.
+class TrustedServer {
+ public:
+  bool Holds(DWORD serverId, ServiceServerTrust trust) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return process_ && id_ == serverId && trust_ == trust && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  }
+  void Remember(UniqueHandle process, DWORD serverId, ServiceServerTrust trust) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    process_ = std::move(process);
+    id_ = serverId;
+    trust_ = trust;
+  }
+
+ private:
+  std::mutex mutex_;
+  UniqueHandle process_;
+  DWORD id_ = 0;
+  ServiceServerTrust trust_ = ServiceServerTrust::LocalSystemOrRegistered;
+};
+
+TrustedServer& LastTrustedServer() {
+  static TrustedServer server;
+  return server;
+}
+
 // Whether the pipe's server may be sent a request, under the process-wide rule. The
 // facts are gathered cheapest first and only as far as the rule needs them.
 bool ServerIsTrusted(HANDLE pipe) {
   const ServiceServerTrust trust = ServerTrust().load();
   ULONG serverId = 0;
   if (!::GetNamedPipeServerProcessId(pipe, &serverId) || serverId == 0) return false;
+  if (LastTrustedServer().Holds(serverId, trust)) return true;
   ServiceServerFacts facts;
   SidBuffer server{};
-  const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
+  // Opened before anything is learnt about it: the handle then names the process the
+  // facts are about, and is kept once they say it is trusted.
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, serverId));
   const bool serverKnown = process && ProcessUser(process.get(), &server);
+  const auto trusted = [&] {
+    if (process) LastTrustedServer().Remember(std::move(process), serverId, trust);
+    return true;
+  };
   if (serverKnown) {
     SidBuffer system{};
     DWORD systemSize = DWORD(system.size());
     facts.runsAsLocalSystem = ::CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize) &&
                               ::EqualSid(server.data(), system.data());
   }
-  if (IsTrustedServiceServer(facts, trust)) return true;
+  if (IsTrustedServiceServer(facts, trust)) return trusted();
   facts.isRegisteredService = RegisteredServiceProcessId() == serverId;
-  if (IsTrustedServiceServer(facts, trust)) return true;
+  if (IsTrustedServiceServer(facts, trust)) return trusted();
   SidBuffer own{};
   facts.runsAsCaller = serverKnown && ProcessUser(::GetCurrentProcess(), &own) && ::EqualSid(server.data(), own.data());
-  return IsTrustedServiceServer(facts, trust);
+  return IsTrustedServiceServer(facts, trust) && trusted();
 }
 
 // A connection whose server passed the check, or no handle (trace.systemError tells).
