@@ -2,13 +2,16 @@
 // have left them: the typed readers (DWORD options, the position texts, the byte the
 // control reads), the value specifications and hexadecimal DWORD texts the settings code
 // writes from, and the REG_MULTI_SZ lists it appends to.
-// Input: a specification (one UTF-16 line), then the stored values: the first read of
+// Input: a specification (one UTF-16 line, cut at a NUL as the settings code's C texts
+// are), then the stored values: the first read of
 // each value takes a type byte (0: no value), a little-endian 16-bit length and that many
 // data bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,7 +78,8 @@ bool EqualsIgnoringAsciiCase(const std::u16string& a, const std::u16string& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzStream input(data, size);
-  const std::u16string spec = input.Line();
+  std::u16string spec = input.Line();
+  spec.resize(std::min(spec.size(), spec.find(u'\0')));
   FuzzRegistry registry(input);
   SilentPrompts prompts;
   LauncherSettings settings(registry, prompts);

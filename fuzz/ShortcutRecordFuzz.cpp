@@ -2,6 +2,7 @@
 // anyone can edit: item ID lists as comma-separated decimal words, and link records as
 // private-profile structures (hexadecimal digits and a checksum) of the 2608-byte record.
 // Input: a selector byte, then UTF-16 text (or the record's raw bytes).
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzStream input(data, size);
   const uint8_t selector = input.Byte();
   switch (selector % 3) {
-    case 0: {  // an item ID list: decoded, it encodes to a text that decodes to it again
+    case 0: {  // an item ID list: decoded, it encodes to a text that decodes to the same list
+              // (words a text holds past the terminator are not kept)
       const std::u16string text = input.RestAsText();
       IsEncodedItemList(text);
       const auto list = DecodeItemList(text);
@@ -40,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       const auto encoded = EncodeItemList(list->data(), *length);
       if (!encoded) __builtin_trap();
       const auto again = DecodeItemList(*encoded);
-      if (!again || *again != *list || !SameItemList(*again, *list)) __builtin_trap();
+      if (!again || again->size() != kItemListBufferSize || !SameItemList(*again, *list)) __builtin_trap();
+      if (std::any_of(again->begin() + std::ptrdiff_t(*length), again->end(), [](uint8_t b) { return b != 0; }))
+        __builtin_trap();  // the encoder's words past the list read zeros
       break;
     }
     case 1: {  // a record's structure text: decoded, it is stored again as the same record
