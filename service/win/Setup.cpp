@@ -1,9 +1,13 @@
 // DevMgr\SETUP.exe: installs the device-management service that sits beside it
-// (SembridService.exe), creates its Parameters key and starts it.
+// (SembridService.exe) by copying it into a folder under Program Files, which only
+// administrators can write (the folder beside SETUP may be one its user can write, and a
+// program replaced there would run as the service), registers that copy, creates the
+// Parameters key and starts it. Uninstall removes the copy and its folder.
 //   SETUP.exe [-- <service arguments>]   install and start (arguments go on the service's command line)
 //   SETUP.exe /uninstall                 stop and remove the service and its key
 // Exit code 0 on success.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -18,8 +22,10 @@ namespace {
 
 constexpr char kDisplayName[] = "Sembrid device service";
 constexpr char kServiceExe[] = "SembridService.exe";
+constexpr char kInstalledFolderName[] = "Sembrid";
 
-std::string ServiceCommandLine(const std::vector<std::string>& serviceArgs) {
+// The folder SETUP runs from, with its final separator; empty when unknown.
+std::string OwnFolder() {
   std::vector<char> path(MAX_PATH);
   for (;;) {
     const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), DWORD(path.size()));
@@ -29,9 +35,30 @@ std::string ServiceCommandLine(const std::vector<std::string>& serviceArgs) {
   }
   std::string folder(path.data());
   folder.erase(folder.find_last_of("\\/") + 1);
-  std::string line = "\"" + folder + kServiceExe + "\"";
+  return folder;
+}
+
+// The folder the service runs from; empty when the system does not name Program Files.
+std::string InstalledFolder() {
+  char base[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, base))) return {};
+  return std::string(base) + "\\" + kInstalledFolderName;
+}
+
+std::string ServiceCommandLine(const std::string& program, const std::vector<std::string>& serviceArgs) {
+  std::string line = "\"" + program + "\"";
   for (const std::string& arg : serviceArgs) line += " \"" + arg + "\"";
   return line;
+}
+
+// Asks a running service to stop and waits, at most about ten seconds, until the service
+// control manager reports it stopped; its program can then be replaced or removed.
+void StopAndWait(SC_HANDLE service) {
+  SERVICE_STATUS status{};
+  if (!::QueryServiceStatus(service, &status) || status.dwCurrentState == SERVICE_STOPPED) return;
+  ::ControlService(service, SERVICE_CONTROL_STOP, &status);
+  for (int i = 0; i < 100 && ::QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i)
+    ::Sleep(100);
 }
 
 int Fail(const char* what) {
@@ -42,8 +69,18 @@ int Fail(const char* what) {
 int Install(const std::vector<std::string>& serviceArgs) {
   const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   if (!manager) return Fail("OpenSCManager");
-  const std::string commandLine = ServiceCommandLine(serviceArgs);
-  if (commandLine.empty()) return Fail("GetModuleFileName");
+  const std::string source = OwnFolder();
+  if (source.empty()) return Fail("GetModuleFileName");
+  const std::string folder = InstalledFolder();
+  if (folder.empty()) return Fail("SHGetFolderPath");
+  if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+    return Fail("CreateDirectory");
+  // A service installed before runs the copy that is to be replaced.
+  if (const UniqueServiceHandle old{::OpenServiceA(manager.get(), kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS)})
+    StopAndWait(old.get());
+  const std::string program = folder + "\\" + kServiceExe;
+  if (!::CopyFileA((source + kServiceExe).c_str(), program.c_str(), FALSE)) return Fail("CopyFile");
+  const std::string commandLine = ServiceCommandLine(program, serviceArgs);
 
   UniqueServiceHandle service(::CreateServiceA(manager.get(), kServiceName, kDisplayName, SERVICE_ALL_ACCESS,
                                                SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
@@ -75,10 +112,17 @@ int Uninstall() {
   ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServiceParametersKey);
   const UniqueServiceHandle service(::OpenServiceA(manager.get(), kServiceName, SERVICE_ALL_ACCESS));
   if (!service) return ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? 0 : Fail("OpenService");
-  SERVICE_STATUS status{};
-  ::ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+  StopAndWait(service.get());
   if (!::DeleteService(service.get()) && ::GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) {
     return Fail("DeleteService");
+  }
+  // The copy goes with it; one still in use goes at the next start of the system.
+  const std::string folder = InstalledFolder();
+  if (!folder.empty()) {
+    const std::string program = folder + "\\" + kServiceExe;
+    if (!::DeleteFileA(program.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+      ::MoveFileExA(program.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    ::RemoveDirectoryA(folder.c_str());
   }
   return 0;
 }

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <string>
 
+#include <shlobj.h>
+
 #include "control/device/CAtaCommand.h"
 #include "control/device/COptCommand.h"
 #include "control/device/CSatCommand.h"
@@ -297,6 +299,31 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
     serviceProcess.reset(::OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId));
     serviceProcessId = status.dwProcessId;
   }
+  // It runs a copy in a folder under Program Files (of SETUP's word size), not the
+  // program beside SETUP.
+  std::string installedCopy;
+  {
+    const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle service(::OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_CONFIG));
+    ASSERT_TRUE(service);
+    alignas(QUERY_SERVICE_CONFIGA) unsigned char buffer[8192] = {};
+    DWORD needed = 0;
+    ASSERT_TRUE(::QueryServiceConfigA(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer), sizeof buffer,
+                                      &needed));
+    const std::string command = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer)->lpBinaryPathName;
+    ASSERT_EQ('"', command[0]) << command;
+    installedCopy = command.substr(1, command.find('"', 1) - 1);
+    const std::string ending = "\\Sembrid\\SembridService.exe";
+    ASSERT_GT(installedCopy.size(), ending.size());
+    const std::string base = installedCopy.substr(0, installedCopy.size() - ending.size());
+    EXPECT_EQ(ending, installedCopy.substr(base.size()));
+    char programFiles[MAX_PATH] = {}, programFiles32[MAX_PATH] = {};
+    ::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles);
+    ::SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILESX86, nullptr, SHGFP_TYPE_CURRENT, programFiles32);
+    EXPECT_TRUE(::lstrcmpiA(base.c_str(), programFiles) == 0 || ::lstrcmpiA(base.c_str(), programFiles32) == 0)
+        << installedCopy;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(installedCopy.c_str()));
+  }
 
   // The product's client sends to it: the process the service control manager runs the
   // service in. (Whether Wine runs it as LocalSystem is printed, not assumed.)
@@ -331,6 +358,7 @@ TEST(ServiceSetup, InstallsStartsAndRemovesTheService) {
   }
   const UniqueServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
   EXPECT_FALSE(UniqueServiceHandle(::OpenServiceA(manager.get(), kServiceName, SERVICE_QUERY_STATUS)));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(installedCopy.c_str())) << "the copy is removed";
 }
 
 }  // namespace
