@@ -106,8 +106,9 @@ HWND FindMessageBox(const std::wstring& text) {
 BoxAnswerer::BoxAnswerer(std::wstring expected, int button, DWORD delay)
     : expected_(std::move(expected)), button_(button), delay_(delay) {
   thread_ = std::thread([this] {
-    // Looks for the box for at most ten seconds.
-    for (int i = 0; i < 500 && !answered_ && !stopped_; ++i) {
+    // Looks for the box for at most thirty seconds: a control made on a loaded machine
+    // can take more than ten to ask, and a box nobody answers would wait for ever.
+    for (int i = 0; i < 1500 && !answered_ && !stopped_; ++i) {
       BoxSearch search{&expected_, nullptr};
       ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
       if (search.found) {
