@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "control/device/ServiceProtocol.h"
+#include "service/SectionRegistry.h"
 #include "service/ServiceSession.h"
 #include "service/SimulatedDevices.h"
 #include "tests/service/MemorySections.h"
@@ -24,16 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   static SimulatedDevices devices(*ParseSimulatedDeviceSet("0=sat,1=jm,2=varnkeld,3=qmxt,cdrom0=optical"));
   MemorySections sections;
+  SectionRegistry registry(sections, [] { return uint64_t(0); });
+  // The client's section as the service made it for the client's process (1), filled by
+  // the client; the session then speaks for that process.
   const std::string name = TransferAreaName(0, 0);
-  auto section = std::make_shared<MemorySections::Section>();
-  section->bytes.assign(data, data + sectionLength);
-  section->bytes.resize(kMaxRequestBodyLength);
-  sections.sections[name] = section;
+  const SectionOwner owner{1, "S-1-5-21-1"};
+  const uint32_t sectionSize = uint32_t(kMaxClientSection < kMaxRequestBodyLength ? kMaxClientSection : kMaxRequestBodyLength);
+  if (registry.Create(owner, name, sectionSize) != SectionRegistry::Created::Yes) __builtin_trap();
+  const auto section = sections.sections.at(name);
+  std::memcpy(section->bytes.data(), data, sectionLength < sectionSize ? sectionLength : sectionSize);
   MemorySections::Held client(section);
   data += sectionLength;
   size -= sectionLength;
 
-  ServiceSession session(sections, devices, Misbehaviour::None, SessionClient{1, [](const std::string&) {}});
+  ServiceSession session(registry, devices, Misbehaviour::None,
+                         SessionClient{owner.processId, [](const std::string&) {}, [&] { return owner.userSid; }});
   while (size >= kServiceRequestHeaderSize) {
     RequestHeaderBytes headerBytes{};
     std::memcpy(headerBytes.data(), data, headerBytes.size());

@@ -20,6 +20,10 @@ int HexValue(char16_t c) {
 constexpr std::size_t kFieldBytes = kShortcutFieldCapacity * 2;
 constexpr std::size_t kTitle = 0, kTarget = 520, kArguments = 1040, kWorkingDirectory = 1560, kShow = 2080,
                       kIconPath = 2084, kIconIndex = 2604;
+static_assert(kTarget == kTitle + kFieldBytes && kArguments == kTarget + kFieldBytes &&
+                  kWorkingDirectory == kArguments + kFieldBytes && kShow == kWorkingDirectory + kFieldBytes &&
+                  kIconIndex == kIconPath + kFieldBytes,
+              "each text field takes its whole capacity");
 
 void PutField(uint8_t* out, const char16_t (&field)[kShortcutFieldCapacity]) {
   for (std::size_t i = 0; i < kShortcutFieldCapacity; ++i) {
