@@ -98,6 +98,16 @@ class ControlTest : public ::testing::Test {
   void TearDown() override { EXPECT_TRUE(PumpUntilWorkersEnded()) << "no worker outlives its test"; }
 };
 
+// The fake installer beside the test program installs the service when it is run.
+void LetTheHostsInstallerInstall() {
+  WriteIni(ExeFolder() + L"\\DevMgr\\unused.ini", L"x", L"x", L"x");  // the folder exists beside us
+  HANDLE mode = ::CreateFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+  DWORD written = 0;
+  ::WriteFile(mode, "install", 7, &written, nullptr);
+  ::CloseHandle(mode);
+}
+
 }  // namespace
 
 // --- creation checks ------------------------------------------------------------------
@@ -136,12 +146,7 @@ TEST_F(ControlTest, MissingServiceAndNoFromTheUserClosesTheLauncher) {
 
 TEST_F(ControlTest, AnInstallerThatInstallsLetsTheControlStartWithoutFurtherWords) {
   SetServiceInstalled(false);
-  WriteIni(ExeFolder() + L"\\DevMgr\\unused.ini", L"x", L"x", L"x");  // the folder exists beside us
-  HANDLE mode = ::CreateFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              0, nullptr);
-  DWORD written = 0;
-  ::WriteFile(mode, "install", 7, &written, nullptr);
-  ::CloseHandle(mode);
+  LetTheHostsInstallerInstall();
   FakeLauncher launcher;
   BoxAnswerer question(L"Install Device Management Service?", IDYES);
   HostedControl control;
@@ -176,12 +181,7 @@ TEST_F(ControlTest, ASidebarGadgetHoldingAnInstallerIsNeitherRunNorTheGadgetFold
                           FALSE));
   // The host's own installer installs the service.
   SetServiceInstalled(false);
-  WriteIni(ExeFolder() + L"\\DevMgr\\unused.ini", L"x", L"x", L"x");  // the folder exists beside us
-  HANDLE mode = ::CreateFileW((ExeFolder() + L"\\DevMgr\\mode.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              0, nullptr);
-  DWORD written = 0;
-  ::WriteFile(mode, "install", 7, &written, nullptr);
-  ::CloseHandle(mode);
+  LetTheHostsInstallerInstall();
 
   FakeLauncher launcher;
   BoxAnswerer question(L"Install Device Management Service?", IDYES);
