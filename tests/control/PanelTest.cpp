@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include <dbt.h>
@@ -84,20 +86,18 @@ class PanelTest : public ::testing::Test {
   HostedControl control_;
 };
 
-}  // namespace
-
-TEST_F(PanelTest, TheDriveMenuHoldsTheShellItemsAndTheGadgetItemsForTheDevice) {
-  HWND row = RowOf(L'Z');
-  ASSERT_NE(row, nullptr);
-  FakeLauncher launcher;
+// Right-clicks the row's overlay as the user does. While its menu shows, a person on
+// another thread reads the menu's texts, does `whileOpen`, and closes the menu. Nothing
+// when no menu came.
+std::optional<std::vector<std::wstring>> ShowRowMenu(HWND row, const std::function<void()>& whileOpen = {}) {
   std::vector<std::wstring> texts;
   std::atomic<bool> seen{false};
-  // A person looks at the menu and closes it.
   std::thread person([&] {
     for (int i = 0; i < 250 && !seen; ++i) {
       if (HWND popup = ::FindWindowW(L"#32768", nullptr)) {
         if (HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0))) {
           texts = MenuTexts(menu);
+          if (whileOpen) whileOpen();
           seen = true;
           ::PostMessageW(row, WM_CANCELMODE, 0, 0);
           ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -107,10 +107,21 @@ TEST_F(PanelTest, TheDriveMenuHoldsTheShellItemsAndTheGadgetItemsForTheDevice) {
       ::Sleep(20);
     }
   });
-  // A right click on the row's overlay, as the user makes it.
   ::SendMessageW(row, WM_RBUTTONDBLCLK, 0, MAKELPARAM(40, 10));
   person.join();
-  ASSERT_TRUE(seen);
+  if (!seen) return std::nullopt;
+  return texts;
+}
+
+}  // namespace
+
+TEST_F(PanelTest, TheDriveMenuHoldsTheShellItemsAndTheGadgetItemsForTheDevice) {
+  HWND row = RowOf(L'Z');
+  ASSERT_NE(row, nullptr);
+  FakeLauncher launcher;
+  const std::optional<std::vector<std::wstring>> shown = ShowRowMenu(row);
+  ASSERT_TRUE(shown);
+  const std::vector<std::wstring>& texts = *shown;
   EXPECT_TRUE(Has(texts, L"Eject Device")) << "the bridge disk can be ejected";
   EXPECT_TRUE(Has(texts, L"Power Save")) << "and power-saved";
   EXPECT_FALSE(Has(texts, L"Tray Control")) << "it has no tray";
@@ -128,31 +139,16 @@ TEST_F(PanelTest, WhileTheDriveMenuIsOpenTheRowTakesNoOtherMenuObject) {
   bool gone = false;
   ComPtr<CountingMenu> foreign = MakeComObject<CountingMenu>(&gone);
   const WPARAM offered = WPARAM(static_cast<IContextMenu2*>(foreign.get()));
-  std::atomic<bool> seen{false};
-  std::vector<std::wstring> texts;
   // Someone else hands the row objects of its own while the row's menu is open.
-  std::thread other([&] {
-    for (int i = 0; i < 250 && !seen; ++i) {
-      if (HWND popup = ::FindWindowW(L"#32768", nullptr)) {
-        if (HMENU menu = reinterpret_cast<HMENU>(::SendMessageW(popup, MN_GETHMENU, 0, 0))) {
-          texts = MenuTexts(menu);
-          DWORD_PTR result = 0;
-          for (WPARAM value : {offered, WPARAM(0x10), WPARAM(~WPARAM(0) - 7)})
-            ::SendMessageTimeoutW(row, panel_message::kMenuHandler, value, 0, SMTO_NORMAL, 5000, &result);
-          ::SendMessageTimeoutW(row, WM_MEASUREITEM, 0, 0, SMTO_NORMAL, 5000, &result);
-          ::SendMessageTimeoutW(row, WM_INITMENUPOPUP, 0, 0, SMTO_NORMAL, 5000, &result);
-          seen = true;
-          ::PostMessageW(row, WM_CANCELMODE, 0, 0);
-          ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0);
-          break;
-        }
-      }
-      ::Sleep(20);
-    }
+  const std::optional<std::vector<std::wstring>> shown = ShowRowMenu(row, [&] {
+    DWORD_PTR result = 0;
+    for (WPARAM value : {offered, WPARAM(0x10), WPARAM(~WPARAM(0) - 7)})
+      ::SendMessageTimeoutW(row, panel_message::kMenuHandler, value, 0, SMTO_NORMAL, 5000, &result);
+    ::SendMessageTimeoutW(row, WM_MEASUREITEM, 0, 0, SMTO_NORMAL, 5000, &result);
+    ::SendMessageTimeoutW(row, WM_INITMENUPOPUP, 0, 0, SMTO_NORMAL, 5000, &result);
   });
-  ::SendMessageW(row, WM_RBUTTONDBLCLK, 0, MAKELPARAM(40, 10));
-  other.join();
-  ASSERT_TRUE(seen);
+  ASSERT_TRUE(shown);
+  const std::vector<std::wstring>& texts = *shown;
   EXPECT_EQ(foreign->drawn, 0) << "the row called only its own menu's object";
   foreign.reset();
   EXPECT_TRUE(gone) << "and held no reference to the other one";
