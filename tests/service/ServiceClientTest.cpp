@@ -410,6 +410,35 @@ std::string OwnUserSid() {
   return service::TokenUserSid(token.get());
 }
 
+// A kernel object's access list: what each SID (as text) is allowed, and how many entries
+// there are. Nothing when it cannot be read or holds an entry that is not an allow entry.
+struct AllowList {
+  std::map<std::string, ACCESS_MASK> bySid;
+  DWORD entries = 0;
+};
+std::optional<AllowList> ReadAllowList(HANDLE object) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  if (::GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr, &raw) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  const UniqueLocal descriptor(raw);
+  if (!dacl) return std::nullopt;
+  AllowList list;
+  list.entries = dacl->AceCount;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(dacl, i, &ace)) return std::nullopt;
+    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+    if (allowed->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) return std::nullopt;
+    char* sid = nullptr;
+    if (!::ConvertSidToStringSidA(const_cast<DWORD*>(&allowed->SidStart), &sid)) return std::nullopt;
+    const UniqueLocal ownedSid(sid);
+    list.bySid[sid] |= allowed->Mask;
+  }
+  return list;
+}
+
 TEST(ServiceSections, ASectionIsForTheSystemAndTheClientsUserOnly) {
   InProcessService service;
   ASSERT_TRUE(service.started);
@@ -417,29 +446,15 @@ TEST(ServiceSections, ASectionIsForTheSystemAndTheClientsUserOnly) {
   const UniqueHandle mapping = OpenTransferArea(name, 0, 64);
   ASSERT_TRUE(mapping) << "the client opens it with FILE_MAP_ALL_ACCESS";
 
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  ASSERT_EQ(DWORD(ERROR_SUCCESS), ::GetSecurityInfo(mapping.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
-                                                    nullptr, nullptr, &dacl, nullptr, &raw));
-  const UniqueLocal descriptor(raw);
-  ASSERT_NE(nullptr, dacl);
-  std::map<std::string, DWORD> granted;
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    ASSERT_TRUE(::GetAce(dacl, i, &ace));
-    const auto* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
-    ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, allowed->Header.AceType) << "entry " << i;
-    char* sid = nullptr;
-    ASSERT_TRUE(::ConvertSidToStringSidA(const_cast<DWORD*>(&allowed->SidStart), &sid));
-    const UniqueLocal ownedSid(sid);
-    granted[sid] |= allowed->Mask;
-  }
+  const std::optional<AllowList> list = ReadAllowList(mapping.get());
+  ASSERT_TRUE(list) << "an access list of allow entries only";
+  const std::map<std::string, ACCESS_MASK>& granted = list->bySid;
   const std::string user = OwnUserSid();
   ASSERT_FALSE(user.empty());
-  const std::map<std::string, DWORD> expected = {{"S-1-5-18", DWORD(SECTION_ALL_ACCESS)},
-                                                 {user, DWORD(SECTION_ALL_ACCESS)}};
+  const std::map<std::string, ACCESS_MASK> expected = {{"S-1-5-18", ACCESS_MASK(SECTION_ALL_ACCESS)},
+                                                       {user, ACCESS_MASK(SECTION_ALL_ACCESS)}};
   EXPECT_EQ(expected, granted);
-  EXPECT_EQ(2u, dacl->AceCount);
+  EXPECT_EQ(2u, list->entries);
 }
 
 TEST(ServiceHostileClients, ThePipeLetsSignedInUsersUseItButNotPutUpInstances) {
@@ -447,22 +462,9 @@ TEST(ServiceHostileClients, ThePipeLetsSignedInUsersUseItButNotPutUpInstances) {
   ASSERT_TRUE(service.started);
   RawConnection client;
   ASSERT_TRUE(client);
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  ASSERT_EQ(DWORD(ERROR_SUCCESS), ::GetSecurityInfo(client.Handle(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
-                                                    nullptr, nullptr, &dacl, nullptr, &raw));
-  const UniqueLocal descriptor(raw);
-  ASSERT_NE(nullptr, dacl);
-  std::map<std::string, ACCESS_MASK> allowed;  // by SID text
-  for (DWORD i = 0; i < dacl->AceCount; ++i) {
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    ASSERT_TRUE(::GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
-    ASSERT_EQ(ACCESS_ALLOWED_ACE_TYPE, ace->Header.AceType);
-    LPSTR text = nullptr;
-    ASSERT_TRUE(::ConvertSidToStringSidA(&ace->SidStart, &text));
-    allowed[text] = ace->Mask;
-    ::LocalFree(text);
-  }
+  const std::optional<AllowList> list = ReadAllowList(client.Handle());
+  ASSERT_TRUE(list) << "an access list of allow entries only";
+  std::map<std::string, ACCESS_MASK> allowed = list->bySid;  // by SID text
   const std::string interactive = "S-1-5-4", system = "S-1-5-18", administrators = "S-1-5-32-544";
   EXPECT_EQ(3u, allowed.size()) << "nobody else";
   ASSERT_EQ(1u, allowed.count(interactive));
