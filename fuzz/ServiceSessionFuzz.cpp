@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   size -= 2;
   if (sectionLength > size) sectionLength = size;
 
-  static SimulatedDevices devices(*ParseSimulatedDeviceSet("0=sat,1=jm,2=varnkeld,3=qmxt,cdrom0=optical"));
+  SimulatedDevices devices(*ParseSimulatedDeviceSet("0=sat,1=jm,2=varnkeld,3=qmxt,cdrom0=optical"));
   MemorySections sections;
   SectionRegistry registry(sections, [] { return uint64_t(0); });
   // The client's section as the service made it for the client's process (1), filled by
