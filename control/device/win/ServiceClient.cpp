@@ -30,7 +30,9 @@ DWORD Remaining(ULONGLONG deadline) {
 }
 
 // One overlapped pipe connection; every transfer must move all its bytes before its
-// deadline, else it is cancelled and fails with ERROR_SEM_TIMEOUT.
+// deadline, else it is cancelled and fails with ERROR_SEM_TIMEOUT. Only one transfer is
+// ever in flight on the handle, so its own signal tells when it completes: no event is
+// made and closed per transfer (each would cost a call to the system).
 class PipeStream : public ServiceStream {
  public:
   PipeStream(HANDLE pipe, DWORD transferMs) : pipe_(pipe), transferMs_(transferMs) {}
@@ -40,19 +42,14 @@ class PipeStream : public ServiceStream {
 
  private:
   bool Move(bool write, uint8_t* data, std::size_t length) {
-    if (!event_) {
-      event_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-      if (!event_) return Failed(::GetLastError());
-    }
     const ULONGLONG deadline = ::GetTickCount64() + transferMs_;
     for (std::size_t done = 0; done < length;) {
       OVERLAPPED overlapped{};
-      overlapped.hEvent = event_.get();
       const DWORD ask = DWORD(length - done);
       const BOOL started = write ? ::WriteFile(pipe_, data + done, ask, nullptr, &overlapped)
                                  : ::ReadFile(pipe_, data + done, ask, nullptr, &overlapped);
       if (!started && ::GetLastError() != ERROR_IO_PENDING) return Failed(::GetLastError());
-      if (!started && ::WaitForSingleObject(event_.get(), Remaining(deadline)) != WAIT_OBJECT_0) {
+      if (!started && ::WaitForSingleObject(pipe_, Remaining(deadline)) != WAIT_OBJECT_0) {
         DWORD ignored = 0;
         ::CancelIoEx(pipe_, &overlapped);
         ::GetOverlappedResult(pipe_, &overlapped, &ignored, TRUE);  // the system is done with it
@@ -72,7 +69,6 @@ class PipeStream : public ServiceStream {
 
   HANDLE pipe_;
   DWORD transferMs_;
-  UniqueHandle event_;
   uint32_t error_ = 0;
 };
 
@@ -126,15 +122,16 @@ DWORD RegisteredServiceProcessId() {
   return status.dwCurrentState == SERVICE_STOPPED ? 0 : status.dwProcessId;
 }
 
-// The server process last found trusted, held open: while its handle is held and the
-// process runs, no other process can have its id, so a connection whose server has
-// that id needs no second look at tokens and the service control manager (two
-// connections per request). Any thread; lives as long as the module.
+// The server process last found trusted, held open: while its handle is held, no other
+// process can be given its id (an id is reused only once every handle to its process is
+// closed), so a connection whose server has that id is served by that very process and
+// needs no second look at tokens and the service control manager (two connections per
+// request). Any thread; lives as long as the module.
 class TrustedServer {
  public:
   bool Holds(DWORD serverId, ServiceServerTrust trust) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return process_ && id_ == serverId && trust_ == trust && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+    return process_ && id_ == serverId && trust_ == trust;
   }
   void Remember(UniqueHandle process, DWORD serverId, ServiceServerTrust trust) {
     const std::lock_guard<std::mutex> lock(mutex_);
@@ -166,7 +163,7 @@ bool ServerIsTrusted(HANDLE pipe) {
   SidBuffer server{};
   // Opened before anything is learnt about it: the handle then names the process the
   // facts are about, and is kept once they say it is trusted.
-  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, serverId));
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, serverId));
   const bool serverKnown = process && ProcessUser(process.get(), &server);
   const auto trusted = [&] {
     if (process) LastTrustedServer().Remember(std::move(process), serverId, trust);
