@@ -25,6 +25,11 @@ SectionRegistry::Created SectionRegistry::Create(const SectionOwner& owner, cons
   }
   if (held_.count(name) != 0) return Created::Failed;
   if (heldBytes_ + size > capacity_) return Created::OverCapacity;
+  uint64_t processBytes = size;
+  for (const auto& [heldName, entry] : held_) {
+    if (entry.processId == owner.processId) processBytes += entry.size;
+  }
+  if (processBytes > perProcess_) return Created::OverCapacity;
   std::unique_ptr<HeldSection> section = store_.Create(name, size, owner.userSid);
   if (!section) return Created::Failed;
   held_.emplace(name, Entry{owner.processId, size, now, std::move(section)});

@@ -10,7 +10,9 @@
 // opened before its section connection, but the server may learn of it only later. A device request may use only a section that
 // its own process made and that is still held: a name another process made, or one the
 // service never made, is not mapped. The memory held at once is capped, so that no
-// client can make the service hold more than a few dozen of the largest transfers.
+// client can make the service hold more than a few dozen of the largest transfers, and
+// one process may hold only a quarter of that, so that a single process cannot keep
+// every other client from being served for as long as its sections wait.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,9 @@ namespace tavolen::service {
 
 // Section bytes the service holds at most: the largest transfer for 64 requests at once.
 constexpr uint64_t kMaxHeldSectionBytes = 64ull * kMaxClientSection;
+// Section bytes one client process holds at most: 16 of the largest transfers, far more
+// than the product's few threads ever ask for at once.
+constexpr uint64_t kMaxHeldSectionBytesPerProcess = kMaxHeldSectionBytes / 4;
 // How long a section waits for its request (as long as the server waits for a client
 // that has gone quiet).
 constexpr uint64_t kUnusedSectionMs = 30000;
@@ -41,7 +46,7 @@ class SectionRegistry {
  public:
   enum class Created {
     Yes,
-    OverCapacity,  // the section would take the service past its cap
+    OverCapacity,  // the section would take the service, or its process, past a cap
     Failed,        // the store could not make it (the name is taken, no memory)
   };
   // What a device request finds under a name.
@@ -51,8 +56,9 @@ class SectionRegistry {
   };
 
   // `nowMs` tells a monotonic time in milliseconds (called under the registry's lock).
-  SectionRegistry(SectionStore& store, std::function<uint64_t()> nowMs, uint64_t capacity = kMaxHeldSectionBytes)
-      : store_(store), nowMs_(std::move(nowMs)), capacity_(capacity) {}
+  SectionRegistry(SectionStore& store, std::function<uint64_t()> nowMs, uint64_t capacity = kMaxHeldSectionBytes,
+                  uint64_t perProcess = kMaxHeldSectionBytesPerProcess)
+      : store_(store), nowMs_(std::move(nowMs)), capacity_(capacity), perProcess_(perProcess) {}
   SectionRegistry(const SectionRegistry&) = delete;
   SectionRegistry& operator=(const SectionRegistry&) = delete;
 
@@ -85,6 +91,7 @@ class SectionRegistry {
   SectionStore& store_;
   const std::function<uint64_t()> nowMs_;
   const uint64_t capacity_;
+  const uint64_t perProcess_;
   mutable std::mutex mutex_;  // guards everything below; the store is called under it
   std::map<std::string, Entry> held_;
   uint64_t heldBytes_ = 0;

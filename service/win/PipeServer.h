@@ -47,7 +47,7 @@ struct PipeServerOptions {
 };
 
 // Pipe instances at most when no other cap is given. (The section memory the service
-// holds is capped on its own: kMaxHeldSectionBytes.)
+// holds is capped on its own: kMaxHeldSectionBytes, kMaxHeldSectionBytesPerProcess.)
 constexpr uint32_t kDefaultMaxInstances = 64;
 
 // Counts of what the server received (whole requests by type, connections accepted).

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <atomic>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include "control/device/ByteOrder.h"
@@ -215,28 +216,53 @@ TEST_F(ServiceSessionTest, SectionsAreMadeForTheClientsUserAndANameHeldIsNotMade
 
 TEST_F(ServiceSessionTest, SectionMemoryIsCappedAndFreedByRequests) {
   static_assert(kMaxHeldSectionBytes == 64ull * kMaxClientSection, "64 of the largest transfers");
+  static_assert(kMaxHeldSectionBytesPerProcess == 16ull * kMaxClientSection, "16 for one process");
   std::vector<std::string> log;
-  const SessionClient client{50, [&](const std::string& line) { log.push_back(line); }, {}};
-  ServiceSession session(sections, devices, Misbehaviour::None, client);
+  auto logged = [&](const std::string& line) { log.push_back(line); };
   std::vector<std::shared_ptr<MemorySections::Held>> opened;
+  // Four processes take their share each; every process is then refused, whatever its share.
+  std::vector<std::unique_ptr<ServiceSession>> sessions;
+  for (uint32_t process = 0; process < 5; ++process) {
+    sessions.push_back(std::make_unique<ServiceSession>(sections, devices, Misbehaviour::None,
+                                                        SessionClient{50 + process, logged, {}}));
+  }
   for (uint32_t n = 0; n < 64; ++n) {
+    ServiceSession& session = *sessions[n / 16];
     ASSERT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(100 + n)})).Status()) << n;
     opened.push_back(ClientOpens(Section(100 + n)));
     ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
   }
   EXPECT_EQ(kMaxHeldSectionBytes, sections.HeldBytes());
-  const SessionAction over = Send(session, EncodeCreateSharedMemory({0, 8, Section(200)}));
+  const SessionAction over = Send(*sessions[4], EncodeCreateSharedMemory({0, 8, Section(200)}));
   EXPECT_EQ(kStatusSectionFailed, over.Status());
   EXPECT_EQ(SessionAction::Kind::Reply, over.kind) << "the connection stays";
   EXPECT_EQ(0u, store.sections.count(Section(200))) << "nothing was made";
   ASSERT_EQ(1u, log.size());
-  EXPECT_NE(std::string::npos, log[0].find("process 50")) << log[0];
+  EXPECT_NE(std::string::npos, log[0].find("process 54")) << log[0];
 
-  // A request done frees its section's share.
-  ASSERT_EQ(0, Send(session, EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(100), kDisk, 0, 4))).Status());
-  EXPECT_EQ(0, Send(session, EncodeCreateSharedMemory({0, kMaxClientSection, Section(200)})).Status());
-  ASSERT_EQ(0, Send(session, EncodeFinish()).Status());
-  EXPECT_EQ(kStatusSectionFailed, Send(session, EncodeCreateSharedMemory({0, 8, Section(201)})).Status());
+  // A request done frees its section's share, for its own process only.
+  ASSERT_EQ(0, Send(*sessions[0], EncodeServiceIo(*MakeServiceIoRequest(kCode, Section(100), kDisk, 0, 4))).Status());
+  EXPECT_EQ(kStatusSectionFailed, Send(*sessions[1], EncodeCreateSharedMemory({0, 8, Section(200)})).Status())
+      << "process 51 still holds its whole share";
+  EXPECT_EQ(0, Send(*sessions[0], EncodeCreateSharedMemory({0, kMaxClientSection, Section(200)})).Status());
+  ASSERT_EQ(0, Send(*sessions[0], EncodeFinish()).Status());
+  EXPECT_EQ(kStatusSectionFailed, Send(*sessions[4], EncodeCreateSharedMemory({0, 8, Section(201)})).Status());
+}
+
+TEST_F(ServiceSessionTest, OneProcessCannotTakeTheMemoryOfOthers) {
+  ServiceSession greedy(sections, devices, Misbehaviour::None, SessionClient{70, {}, {}});
+  uint32_t made = 0;
+  while (Send(greedy, EncodeCreateSharedMemory({0, kMaxClientSection, Section(300 + made)})).Status() == 0) {
+    ASSERT_EQ(0, Send(greedy, EncodeFinish()).Status());
+    ASSERT_LT(++made, 64u);
+  }
+  EXPECT_EQ(16u, made);
+  EXPECT_EQ(kMaxHeldSectionBytesPerProcess, sections.HeldBytes());
+  ServiceSession other(sections, devices, Misbehaviour::None, SessionClient{71, {}, {}});
+  EXPECT_EQ(0, Send(other, EncodeCreateSharedMemory({0, kMaxClientSection, Section(400)})).Status());
+  // Once its sections are let go unused, the greedy process is served again.
+  nowMs += kUnusedSectionMs;
+  EXPECT_EQ(0, Send(greedy, EncodeCreateSharedMemory({0, kMaxClientSection, Section(500)})).Status());
 }
 
 TEST_F(ServiceSessionTest, SessionsOfManyThreadsShareTheRegistry) {
