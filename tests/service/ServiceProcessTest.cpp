@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <shlobj.h>
 
@@ -21,6 +22,7 @@
 #include "control/device/PassThroughBlock.h"
 #include "control/device/win/ServiceClient.h"
 #include "control/device/ServiceProtocol.h"
+#include "service/RequestPolicy.h"
 #include "service/ServiceSession.h"
 #include "sim/SimOpener.h"
 #include "tests/service/ServiceProcess.h"
@@ -236,6 +238,70 @@ TEST(ServiceProcess, RefusesAHostileClientAndKeepsServingTheProduct) {
     ++logged;
   }
   EXPECT_EQ(4u, logged) << service.Output();
+}
+
+// One request alone on a connection of its own: the reply's status (0xFFFF without one),
+// and whether the service closed the connection after it.
+HostileAnswer SendAlone(const ServiceRequestMessage& message) {
+  HostileAnswer answer;
+  const UniqueHandle pipe(
+      ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!pipe) return answer;
+  const Bytes bytes = message.Whole();
+  DWORD moved = 0;
+  ReplyBytes reply{};
+  if (!::WriteFile(pipe.get(), bytes.data(), DWORD(bytes.size()), &moved, nullptr) ||
+      !::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) || moved != reply.size()) {
+    return answer;
+  }
+  answer.status = DecodeServiceReply(reply).status;
+  uint8_t more = 0;
+  answer.closedAfter = !::ReadFile(pipe.get(), &more, 1, &moved, nullptr);
+  return answer;
+}
+
+TEST(ServiceProcess, RefusesForeignSectionsAndAFloodOfConnectionsAndKeepsServingTheProduct) {
+  ServiceProcess service = ServiceProcess::Simulating("1=sat");
+  ASSERT_TRUE(service.Listening());
+  const std::string ours = TransferAreaName(::GetCurrentThreadId(), 0x5EC7);
+  const struct {
+    const char* what;
+    ServiceRequestMessage message;
+  } refused[] = {
+      {"a name not of the client's form", EncodeCreateSharedMemory({0, 64, "Global\\TavolenHostileSection"})},
+      {"a section larger than any transfer", EncodeCreateSharedMemory({0, service::kMaxClientSection + 1, ours})},
+      {"a section the service never made", EncodeServiceIo(*MakeServiceIoRequest(
+                                               kIoctlStorageGetDeviceNumber, ours, "\\\\.\\PhysicalDrive1", 0, 12))},
+  };
+  for (const auto& c : refused) {
+    const HostileAnswer answer = SendAlone(c.message);
+    EXPECT_EQ(service::kStatusForbidden, answer.status) << c.what;
+    EXPECT_TRUE(answer.closedAfter) << c.what << ": the connection ends";
+  }
+
+  // One process's connections past its cap (32) are closed unserved; once they are gone
+  // the product is served again.
+  std::vector<UniqueHandle> flood;
+  for (int i = 0; i < 33; ++i) {
+    ::WaitNamedPipeA(kServicePipeName, 10000);
+    flood.emplace_back(
+        ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(flood.back()) << i;
+  }
+  uint8_t byte = 0;
+  DWORD moved = 0;
+  EXPECT_FALSE(::ReadFile(flood.back().get(), &byte, 1, &moved, nullptr)) << "the 33rd connection is closed";
+  flood.clear();
+  uint8_t record[12] = {};
+  int served = 0;
+  for (const ULONGLONG deadline = ::GetTickCount64() + 10000; !served && ::GetTickCount64() < deadline;) {
+    served = ServiceDeviceControl(nullptr, "\\\\.\\PhysicalDrive1", kIoctlStorageGetDeviceNumber, nullptr, 0,
+                                  record, 12);
+    if (!served) ::Sleep(20);
+  }
+  EXPECT_EQ(1, served);
+  ASSERT_TRUE(service.Stop());
+  EXPECT_NE(std::string::npos, service.Output().find("too many connections")) << service.Output();
 }
 
 TEST(ServiceProcess, BadCommandLineIsRefused) {
