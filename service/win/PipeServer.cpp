@@ -12,28 +12,37 @@ namespace tavolen::service {
 
 namespace {
 
-// The user of the connection's client, for the security of the sections made for it.
-// The client connects allowing identification (the product's client asks for
-// SECURITY_IDENTIFICATION), which is enough to read its token's user and never lets
-// the service act as the client. Where the pipe cannot be impersonated, the client's
-// process token is asked instead. Under Wine every process of a prefix, the client and
-// this service alike, runs as the prefix's one user, and either way gives that user.
-// Empty when neither can be read (the section store then grants nobody but the
-// service's own account).
-std::string ClientUserSid(HANDLE pipe, ULONG processId) {
-  if (::ImpersonateNamedPipeClient(pipe)) {
-    UniqueHandle token;
-    const bool opened = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, token.put());
-    ::RevertToSelf();
-    if (opened) {
-      std::string sid = TokenUserSid(token.get());
-      if (!sid.empty()) return sid;
-    }
-  }
-  const UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+// The user of the connection's client when its process cannot be opened: read from the
+// token of the client as it connected. The client connects allowing identification (the
+// product's client asks for SECURITY_IDENTIFICATION), which is enough to read that token's
+// user and never lets the service act as the client. Empty when it cannot be read (the
+// section store then grants nobody but the service's own account).
+std::string ImpersonatedUserSid(HANDLE pipe) {
+  if (!::ImpersonateNamedPipeClient(pipe)) return {};
   UniqueHandle token;
-  if (!process || !::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) return {};
-  return TokenUserSid(token.get());
+  const bool opened = ::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, token.put());
+  ::RevertToSelf();
+  return opened ? TokenUserSid(token.get()) : std::string();
+}
+
+// A client process held open for the user cache.
+class Win32ClientProcess : public ClientUserCache::HeldProcess {
+ public:
+  explicit Win32ClientProcess(UniqueHandle process) : process_(std::move(process)) {}
+  bool Ended() const override { return ::WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT; }
+
+ private:
+  UniqueHandle process_;
+};
+
+// The client process and its token's user. Under Wine every process of a prefix, the
+// client and this service alike, runs as the prefix's one user.
+std::unique_ptr<ClientUserCache::HeldProcess> OpenClientProcess(uint32_t processId, std::string* userSid) {
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
+  UniqueHandle token;
+  if (!process || !::OpenProcessToken(process.get(), TOKEN_QUERY, token.put())) return nullptr;
+  *userSid = TokenUserSid(token.get());
+  return std::make_unique<Win32ClientProcess>(std::move(process));
 }
 
 constexpr DWORD kPipeBufferSize = 4096;
@@ -138,7 +147,10 @@ struct PipeServer::Instance {
 };
 
 PipeServer::PipeServer(SectionStore& sections, DeviceBackend& devices, PipeServerOptions options)
-    : sections_(sections, [] { return uint64_t(::GetTickCount64()); }), devices_(devices), options_(std::move(options)) {
+    : sections_(sections, [] { return uint64_t(::GetTickCount64()); }),
+      devices_(devices),
+      options_(std::move(options)),
+      clientUsers_(&OpenClientProcess) {
   if (options_.maxInstances == 0) options_.maxInstances = kDefaultMaxInstances;
 }
 
@@ -315,7 +327,11 @@ void PipeServer::Serve(Instance& instance) {
   ULONG processId = 0;
   if (::GetNamedPipeClientProcessId(pipe, &processId)) client.processId = processId;
   client.log = options_.log;
-  client.user = [pipe, processId] { return ClientUserSid(pipe, processId); };
+  // The sections of a request are made for its client's user: that of its process.
+  client.user = [this, pipe, processId] {
+    std::string sid = processId != 0 ? clientUsers_.UserOf(processId) : std::string();
+    return sid.empty() ? ImpersonatedUserSid(pipe) : sid;
+  };
   const uint32_t clientId = client.processId;
   bool overCap = false;
   {

@@ -24,6 +24,7 @@
 #include "control/device/ServiceProtocol.h"
 #include "framework/UniqueHandle.h"
 #include "framework/UniqueLocal.h"
+#include "service/ClientUserCache.h"
 #include "service/SectionRegistry.h"
 #include "service/ServiceSession.h"
 
@@ -94,6 +95,7 @@ class PipeServer {
   SectionRegistry sections_;  // over the store given; shared by every connection
   DeviceBackend& devices_;
   PipeServerOptions options_;
+  ClientUserCache clientUsers_;  // the users of recent clients' processes, for their sections
   PipeServerStats stats_;
   UniqueLocal securityDescriptor_;  // of every instance
   UniqueHandle stop_;               // manual reset: the server is stopping
