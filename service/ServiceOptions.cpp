@@ -1,6 +1,7 @@
 #include "service/ServiceOptions.h"
 
 #include <cstdlib>
+#include <string>
 
 namespace tavolen::service {
 
@@ -20,6 +21,17 @@ std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>
       into = args[++i];
       return true;
     };
+    // A decimal number from `low` to `high`.
+    auto number = [&](const std::string& text, unsigned long low, unsigned long high, uint32_t* into) {
+      char* end = nullptr;
+      const unsigned long n = std::strtoul(text.c_str(), &end, 10);
+      if (text[0] < '0' || text[0] > '9' || *end != '\0' || n < low || n > high) {
+        message = arg + " takes " + std::to_string(low) + " to " + std::to_string(high);
+        return false;
+      }
+      *into = uint32_t(n);
+      return true;
+    };
     std::string text;
     if (arg == "--console") {
       options.console = true;
@@ -35,15 +47,10 @@ std::optional<ServiceOptions> ParseServiceOptions(const std::vector<std::string>
       options.misbehaviour = *m;
     } else if (demonstration && arg == "--device-log") {
       if (!value(options.deviceLog)) return std::nullopt;
+    } else if (demonstration && arg == "--idle-ms") {
+      if (!value(text) || !number(text, 1, 600000, &options.idleMs)) return std::nullopt;
     } else if (arg == "--max-instances") {
-      if (!value(text)) return std::nullopt;
-      char* end = nullptr;
-      const unsigned long n = std::strtoul(text.c_str(), &end, 10);
-      if (*end != '\0' || n < 1 || n > 254) {
-        message = "--max-instances takes 1 to 254";
-        return std::nullopt;
-      }
-      options.maxInstances = uint32_t(n);
+      if (!value(text) || !number(text, 1, 254, &options.maxInstances)) return std::nullopt;
     } else if (arg == "--ready-event") {
       if (!value(options.readyEvent)) return std::nullopt;
     } else if (arg == "--stop-event") {

@@ -10,7 +10,9 @@
 //   --misbehave <name>       none, refuse-finish, fail-control, close-before-reply, drop-waiting,
 //                            undersize-section, never-answer
 //   --device-log <file>      append one line per request that reaches a simulated device
-// The build that DevMgr\SETUP.exe installs serves real devices only: to it those two are
+//   --idle-ms <n>            close a connection that sends nothing for n ms (1..600000;
+//                            default 30000), so a test need not wait half a minute
+// The build that DevMgr\SETUP.exe installs serves real devices only: to it those four are
 // unknown options.
 #include <cstdint>
 #include <optional>
@@ -31,6 +33,7 @@ struct ServiceOptions {
   std::string simulate;  // empty: real devices
   Misbehaviour misbehaviour = Misbehaviour::None;
   std::string deviceLog;  // empty: none
+  uint32_t idleMs = 0;    // 0: the server's default wait for an idle client
   uint32_t maxInstances = 0;  // 0: the server's default cap
   std::string readyEvent;
   std::string stopEvent;

@@ -26,6 +26,7 @@ int Serve(const ServiceOptions& options, const DeviceBackendFactory& makeDevices
   Win32Sections sections;
   PipeServerOptions serverOptions;
   serverOptions.maxInstances = options.maxInstances;
+  if (options.idleMs != 0) serverOptions.idleTimeoutMs = options.idleMs;
   serverOptions.misbehaviour = options.misbehaviour;
   serverOptions.log = [console = options.console](const std::string& line) {
     if (console) {

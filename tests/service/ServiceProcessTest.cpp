@@ -304,6 +304,26 @@ TEST(ServiceProcess, RefusesForeignSectionsAndAFloodOfConnectionsAndKeepsServing
   EXPECT_NE(std::string::npos, service.Output().find("too many connections")) << service.Output();
 }
 
+TEST(ServiceProcess, ClosesIdleAndHalfwayConnectionsAndKeepsServingTheProduct) {
+  ServiceProcess service = ServiceProcess::Simulating("1=sat", "--idle-ms 200");
+  ASSERT_TRUE(service.Listening());
+  const UniqueHandle idle(
+      ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(idle);
+  uint8_t byte = 0;
+  DWORD moved = 0;
+  EXPECT_FALSE(::ReadFile(idle.get(), &byte, 1, &moved, nullptr)) << "a connection that says nothing is closed";
+  const UniqueHandle halfway(
+      ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(halfway);
+  const RequestHeaderBytes header = EncodeRequestHeader({2, 0, 40});
+  ASSERT_TRUE(::WriteFile(halfway.get(), header.data(), DWORD(header.size()), &moved, nullptr));
+  EXPECT_FALSE(::ReadFile(halfway.get(), &byte, 1, &moved, nullptr)) << "a request that stops halfway is dropped";
+  uint8_t record[12] = {};
+  EXPECT_EQ(1, ServiceDeviceControl(nullptr, "\\\\.\\PhysicalDrive1", kIoctlStorageGetDeviceNumber, nullptr, 0,
+                                    record, 12));
+}
+
 TEST(ServiceProcess, BadCommandLineIsRefused) {
   ServiceProcess service = ServiceProcess::Simulating("1=floppy");
   EXPECT_FALSE(service.Listening());

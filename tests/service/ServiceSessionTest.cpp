@@ -410,7 +410,7 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   std::string error;
   const auto options = ParseServiceOptions({"--console", "--simulate", "1=sat", "--misbehave", "refuse-finish",
                                             "--max-instances", "2", "--ready-event", "R", "--stop-event", "S",
-                                            "--device-log", "L"},
+                                            "--device-log", "L", "--idle-ms", "250"},
                                            ServiceBuild::Demonstration, &error);
   ASSERT_TRUE(options) << error;
   EXPECT_TRUE(options->console);
@@ -420,6 +420,7 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
   EXPECT_EQ("R", options->readyEvent);
   EXPECT_EQ("S", options->stopEvent);
   EXPECT_EQ("L", options->deviceLog);
+  EXPECT_EQ(250u, options->idleMs);
 
   for (ServiceBuild build : {ServiceBuild::Product, ServiceBuild::Demonstration}) {
     const auto service = ParseServiceOptions({}, build, &error);
@@ -431,7 +432,8 @@ TEST(ServiceOptionsTest, ParsesEveryOptionAndRejectsBadOnes) {
 
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{"--simulate"}, {"--misbehave", "sulk"}, {"--max-instances", "0"},
-        {"--max-instances", "12x"}, {"--max-instances", "255"}, {"--verbose"}}) {
+        {"--max-instances", "12x"}, {"--max-instances", "255"}, {"--max-instances", "-1"}, {"--idle-ms", "0"},
+        {"--idle-ms", "600001"}, {"--verbose"}}) {
     error.clear();
     EXPECT_FALSE(ParseServiceOptions(bad, ServiceBuild::Demonstration, &error)) << bad[0];
     EXPECT_FALSE(error.empty());
@@ -447,7 +449,7 @@ TEST(ServiceOptionsTest, TheInstalledBuildKnowsNoSimulationOrMisbehaviour) {
   EXPECT_EQ(4u, product->maxInstances);
   for (const std::vector<std::string>& demonstrationOnly :
        {std::vector<std::string>{"--simulate", "1=sat"}, {"--misbehave", "none"}, {"--console", "--simulate", "1=sat"},
-        {"--device-log", "devices.log"}}) {
+        {"--device-log", "devices.log"}, {"--idle-ms", "200"}}) {
     error.clear();
     EXPECT_FALSE(ParseServiceOptions(demonstrationOnly, ServiceBuild::Product, &error)) << demonstrationOnly.back();
     EXPECT_NE(std::string::npos, error.find("unknown option")) << error;
