@@ -150,33 +150,40 @@ struct HostileAnswer {
   bool closedAfter = false;  // the service ended the connection after answering
 };
 
-// Sends one request 2 as the product's client does, but with whatever it is given.
-HostileAnswer SendHostile(uint32_t code, const std::string& path, const std::vector<uint8_t>& block) {
+// One request alone on a connection of its own: the reply's status (0xFFFF without one),
+// and whether the service closed the connection after it.
+HostileAnswer SendAlone(const ServiceRequestMessage& message) {
   HostileAnswer answer;
-  static uint32_t sequence = 0;
-  const std::string name = TransferAreaName(::GetCurrentThreadId(), ++sequence);
-  const uint32_t length = uint32_t(block.size());
-  const auto request = MakeServiceIoRequest(code, name, path, length, length);
   const UniqueHandle pipe(
       ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  const UniqueHandle mapping = OpenTransferArea(name, 0, request->sectionSizeLow);
-  if (!pipe || !mapping) return answer;
-  {
-    const UniqueView view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
-    if (!view) return answer;
-    if (length) std::memcpy(ViewBytes(view), block.data(), length);
-  }
-  const Bytes bytes = EncodeServiceIo(*request).Whole();
+  if (!pipe) return answer;
+  const Bytes bytes = message.Whole();
   DWORD moved = 0;
-  if (!::WriteFile(pipe.get(), bytes.data(), DWORD(bytes.size()), &moved, nullptr)) return answer;
   ReplyBytes reply{};
-  if (!::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) || moved != reply.size()) {
+  if (!::WriteFile(pipe.get(), bytes.data(), DWORD(bytes.size()), &moved, nullptr) ||
+      !::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) || moved != reply.size()) {
     return answer;
   }
   answer.status = DecodeServiceReply(reply).status;
   uint8_t more = 0;
   answer.closedAfter = !::ReadFile(pipe.get(), &more, 1, &moved, nullptr);
   return answer;
+}
+
+// Sends one request 2 as the product's client does, but with whatever it is given.
+HostileAnswer SendHostile(uint32_t code, const std::string& path, const std::vector<uint8_t>& block) {
+  static uint32_t sequence = 0;
+  const std::string name = TransferAreaName(::GetCurrentThreadId(), ++sequence);
+  const uint32_t length = uint32_t(block.size());
+  const auto request = MakeServiceIoRequest(code, name, path, length, length);
+  const UniqueHandle mapping = OpenTransferArea(name, 0, request->sectionSizeLow);
+  if (!mapping) return {};
+  {
+    const UniqueView view(::MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!view) return {};
+    if (length) std::memcpy(ViewBytes(view), block.data(), length);
+  }
+  return SendAlone(EncodeServiceIo(*request));
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -238,26 +245,6 @@ TEST(ServiceProcess, RefusesAHostileClientAndKeepsServingTheProduct) {
     ++logged;
   }
   EXPECT_EQ(4u, logged) << service.Output();
-}
-
-// One request alone on a connection of its own: the reply's status (0xFFFF without one),
-// and whether the service closed the connection after it.
-HostileAnswer SendAlone(const ServiceRequestMessage& message) {
-  HostileAnswer answer;
-  const UniqueHandle pipe(
-      ::CreateFileA(kServicePipeName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!pipe) return answer;
-  const Bytes bytes = message.Whole();
-  DWORD moved = 0;
-  ReplyBytes reply{};
-  if (!::WriteFile(pipe.get(), bytes.data(), DWORD(bytes.size()), &moved, nullptr) ||
-      !::ReadFile(pipe.get(), reply.data(), DWORD(reply.size()), &moved, nullptr) || moved != reply.size()) {
-    return answer;
-  }
-  answer.status = DecodeServiceReply(reply).status;
-  uint8_t more = 0;
-  answer.closedAfter = !::ReadFile(pipe.get(), &more, 1, &moved, nullptr);
-  return answer;
 }
 
 TEST(ServiceProcess, RefusesForeignSectionsAndAFloodOfConnectionsAndKeepsServingTheProduct) {
