@@ -93,13 +93,10 @@ void ParseIdentifier(const std::u16string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  std::size_t textLength = std::size_t(data[0]) | (std::size_t(data[1]) << 8);
-  data += 2;
-  size -= 2;
-  if (textLength > size) textLength = size;
+  const TwoParts parts = SplitInput(data, size);
 
   ListSource source;
-  FuzzStream text(data, textLength);
+  FuzzStream text(parts.first, parts.firstSize);
   bool optical = false;
   while (text.Left() > 0) {
     Interface entry;
@@ -115,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     (optical ? source.cdroms : source.disks).push_back(std::move(entry));
   }
 
-  FuzzStream answers(data + textLength, size - textLength);
+  FuzzStream answers(parts.second, parts.secondSize);
   FuzzOpener opener(answers, ChannelRoute::Direct);
   DeviceList list(opener, source, DeviceList::kDisks | DeviceList::kOpticalDrives);
   const auto snapshot = list.Snapshot();

@@ -64,4 +64,18 @@ class FuzzStream {
   std::size_t at_ = 0;
 };
 
+// An input in two parts: the first two bytes (little-endian) give the length of the
+// first part, cut to what the input holds; the second part is what follows it.
+struct TwoParts {
+  const uint8_t* first;
+  std::size_t firstSize;
+  const uint8_t* second;
+  std::size_t secondSize;
+};
+inline TwoParts SplitInput(const uint8_t* data, std::size_t size) {
+  if (size < 2) return {data, 0, data, 0};
+  const std::size_t length = std::min<std::size_t>(std::size_t(data[0]) | (std::size_t(data[1]) << 8), size - 2);
+  return {data + 2, length, data + 2 + length, size - 2 - length};
+}
+
 }  // namespace tavolen::fuzzing

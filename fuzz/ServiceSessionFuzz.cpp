@@ -3,11 +3,13 @@
 // section, those bytes, then the byte stream of one connection (requests as headers and
 // bodies). The section is made under the name a client's thread 0 uses at second 0, so
 // request 2 reaches the policy and the simulated devices.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "control/device/ServiceProtocol.h"
+#include "fuzz/FuzzStream.h"
 #include "service/SectionRegistry.h"
 #include "service/ServiceSession.h"
 #include "service/SimulatedDevices.h"
@@ -18,10 +20,7 @@ using namespace tavolen::service;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  std::size_t sectionLength = std::size_t(data[0]) | (std::size_t(data[1]) << 8);
-  data += 2;
-  size -= 2;
-  if (sectionLength > size) sectionLength = size;
+  const fuzzing::TwoParts parts = fuzzing::SplitInput(data, size);
 
   SimulatedDevices devices(*ParseSimulatedDeviceSet("0=sat,1=jm,2=varnkeld,3=qmxt,cdrom0=optical"));
   MemorySections sections;
@@ -33,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const uint32_t sectionSize = uint32_t(kMaxClientSection < kMaxRequestBodyLength ? kMaxClientSection : kMaxRequestBodyLength);
   if (registry.Create(owner, name, sectionSize) != SectionRegistry::Created::Yes) __builtin_trap();
   const auto section = sections.sections.at(name);
-  std::memcpy(section->bytes.data(), data, sectionLength < sectionSize ? sectionLength : sectionSize);
+  std::memcpy(section->bytes.data(), parts.first, std::min<std::size_t>(parts.firstSize, sectionSize));
   MemorySections::Held client(section);
-  data += sectionLength;
-  size -= sectionLength;
+  data = parts.second;
+  size = parts.secondSize;
 
   ServiceSession session(registry, devices, Misbehaviour::None,
                          SessionClient{owner.processId, [](const std::string&) {}, [&] { return owner.userSid; }});
